@@ -1,0 +1,12 @@
+#pragma once
+
+#include <cstdint>
+
+// GL_LINEAR_MIPMAP_LINEAR; the smaller programs pass GL_NEAREST_MIPMAP_NEAREST.
+constexpr uint32_t kDefaultMinFilter = 0x2703;
+
+// Reads a ".tga" or ".bmp" file (case-sensitive substring tests, ".jpg" refused)
+// into a new mipmapped texture whose name goes to slot; the texture stays bound
+// and the active unit's environment becomes GL_MODULATE. False (slot untouched)
+// when no texture was made; file errors show their message box.
+bool LoadTexture(const char* fileName, uint32_t& slot, uint32_t minFilter = kDefaultMinFilter);

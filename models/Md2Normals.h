@@ -1,0 +1,6 @@
+#pragma once
+
+// The MD2 format's published table of precomputed unit normals. Shared by the
+// model loader and the data generator, which picks the nearest row per vertex.
+constexpr int kMd2NormalCount = 162;
+extern const float kMd2Normals[kMd2NormalCount][3];
