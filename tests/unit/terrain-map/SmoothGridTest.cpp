@@ -1,0 +1,132 @@
+#include "terrain/TerrainMap.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <random>
+#include <vector>
+
+namespace {
+
+// Straightforward restatement of the filter: the nine flat-index neighbours in
+// their fixed order, each kept when it lies inside the array.
+std::vector<float> referenceSmooth(int w, int h, const std::vector<float>& in)
+{
+    const long n = static_cast<long>(w) * h;
+    std::vector<float> out(in.size());
+    for (long i = 0; i < n; ++i) {
+        double sum = 0.0;
+        int count = 0;
+        for (long dy = -1; dy <= 1; ++dy) {
+            for (long dx = -1; dx <= 1; ++dx) {
+                const long j = i + dy * w + dx;
+                if (j < 0 || j >= n) continue;
+                sum += in[static_cast<size_t>(j)];
+                ++count;
+            }
+        }
+        out[static_cast<size_t>(i)] = static_cast<float>(sum / count);
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(SmoothGrid, HandWorkedFourByThreeRamp)
+{
+    std::vector<float> v(12);
+    for (int i = 0; i < 12; ++i)
+        v[i] = static_cast<float>(i);
+    smoothGrid(4, 3, v);
+    // i = 0: indices 0, 1, 3, 4, 5.
+    EXPECT_FLOAT_EQ(v[0], 13.0f / 5.0f);
+    // i = 3 (last column): 0, 2, 3, 4, 6, 7, 8 (its "right" neighbours wrap to the next rows' starts).
+    EXPECT_FLOAT_EQ(v[3], 30.0f / 7.0f);
+    // i = 4 (first column): 0, 1, 3, 4, 5, 7, 8, 9 (its "left" neighbours are the ends of rows).
+    EXPECT_FLOAT_EQ(v[4], 37.0f / 8.0f);
+    // Interior: all nine.
+    EXPECT_FLOAT_EQ(v[5], 45.0f / 9.0f);
+    // i = 11: 6, 7, 8, 10, 11.
+    EXPECT_FLOAT_EQ(v[11], 42.0f / 5.0f);
+}
+
+TEST(SmoothGrid, OneHotShowsTheWrappedNeighbourhood)
+{
+    // A single 1 at the last point of row 0 reaches exactly the indices whose
+    // flat neighbourhood contains index 3.
+    std::vector<float> v(12, 0.0f);
+    v[3] = 1.0f;
+    smoothGrid(4, 3, v);
+    const std::vector<int> reached = {0, 2, 3, 4, 6, 7, 8};
+    const int counts[12] = {5, 6, 6, 7, 8, 9, 9, 8, 7, 6, 6, 5};
+    for (int i = 0; i < 12; ++i) {
+        const bool expected = std::find(reached.begin(), reached.end(), i) != reached.end();
+        if (expected) {
+            EXPECT_FLOAT_EQ(v[i], 1.0f / counts[i]) << "index " << i;
+        } else {
+            EXPECT_EQ(v[i], 0.0f) << "index " << i;
+        }
+    }
+}
+
+TEST(SmoothGrid, CornerOfTheHeightGridIsMeanOfFiveValues)
+{
+    std::mt19937 rng(1234);
+    std::uniform_real_distribution<float> dist(0.0f, 31.875f);
+    std::vector<float> v(128 * 128);
+    for (float& x : v)
+        x = dist(rng);
+    const std::vector<float> old = v;
+    smoothGrid(128, 128, v);
+    const double mean = (static_cast<double>(old[0]) + old[1] + old[127] + old[128] + old[129]) / 5.0;
+    EXPECT_EQ(v[0], static_cast<float>(mean));
+    // First column of row 5: the ends of rows 3, 4 and 5 stand in for the left neighbours.
+    const size_t i = 5 * 128;
+    const double first = (static_cast<double>(old[511]) + old[512] + old[513] + old[639] + old[640] +
+                          old[641] + old[767] + old[768] + old[769]) /
+                         9.0;
+    EXPECT_EQ(v[i], static_cast<float>(first));
+    // Last column of row 5: the starts of rows 5, 6 and 7 stand in for the right neighbours.
+    const size_t j = 5 * 128 + 127;
+    const double last = (static_cast<double>(old[638]) + old[639] + old[640] + old[766] + old[767] +
+                         old[768] + old[894] + old[895] + old[896]) /
+                        9.0;
+    EXPECT_EQ(v[j], static_cast<float>(last));
+}
+
+TEST(SmoothGrid, MatchesReferenceOnRandomGridsOfManyShapes)
+{
+    std::mt19937 rng(77);
+    std::uniform_real_distribution<float> dist(-100.0f, 100.0f);
+    const int shapes[][2] = {{1, 1}, {1, 7}, {7, 1}, {2, 2}, {3, 5}, {128, 128}, {1032, 3}, {17, 31}};
+    for (auto& s : shapes) {
+        std::vector<float> v(static_cast<size_t>(s[0]) * s[1]);
+        for (float& x : v)
+            x = dist(rng);
+        const std::vector<float> expected = referenceSmooth(s[0], s[1], v);
+        smoothGrid(s[0], s[1], v);
+        ASSERT_EQ(v.size(), expected.size());
+        for (size_t i = 0; i < v.size(); ++i) {
+            ASSERT_EQ(v[i], expected[i]) << s[0] << "x" << s[1] << " index " << i;
+        }
+    }
+}
+
+TEST(SmoothGrid, FlatGridIsUnchanged)
+{
+    std::vector<float> v(128 * 128, 9.625f);
+    smoothGrid(128, 128, v);
+    for (float x : v)
+        ASSERT_EQ(x, 9.625f);
+}
+
+TEST(SmoothGrid, RefusesBadSizesWithoutTouchingTheArray)
+{
+    std::vector<float> v = {1.0f, 5.0f, 9.0f};
+    smoothGrid(2, 2, v); // array shorter than the grid
+    EXPECT_EQ(v, (std::vector<float>{1.0f, 5.0f, 9.0f}));
+    smoothGrid(0, 3, v);
+    smoothGrid(3, -1, v);
+    EXPECT_EQ(v, (std::vector<float>{1.0f, 5.0f, 9.0f}));
+}
