@@ -10,3 +10,8 @@ constexpr uint32_t kDefaultMinFilter = 0x2703;
 // and the active unit's environment becomes GL_MODULATE. False (slot untouched)
 // when no texture was made; file errors show their message box.
 bool LoadTexture(const char* fileName, uint32_t& slot, uint32_t minFilter = kDefaultMinFilter);
+
+// The reader LoadTexture picks: None for a null name, any name containing ".jpg",
+// and names with neither ".tga" nor ".bmp"; ".tga" wins over ".bmp".
+enum class ImageFileKind { None, Tga, Bmp };
+ImageFileKind imageFileKind(const char* fileName);
