@@ -108,6 +108,8 @@ int64_t QueryPerformanceCounter() { return static_cast<int64_t>(SDL_GetPerforman
 
 uint32_t MillisecondClock() { return static_cast<uint32_t>(SDL_GetTicks64()); }
 
+void SleepMilliseconds(uint32_t milliseconds) { SDL_Delay(milliseconds); }
+
 bool RegisterWindowClass()
 {
     if (state().videoUp) return true;
@@ -175,6 +177,8 @@ bool ChoosePixelFormat(const PixelFormatRequest& request)
 
 NativeWindow* CreateGlWindow(const std::string& title, int width, int height, bool fullScreen)
 {
+    // Sizes no display has are refused rather than handed to the driver.
+    if (width <= 0 || height <= 0 || width > 16384 || height > 16384) return nullptr;
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIDDEN;
     if (fullScreen) flags |= SDL_WINDOW_FULLSCREEN;
     SDL_Window* window =

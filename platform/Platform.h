@@ -41,6 +41,7 @@ bool QueryPerformanceFrequency(int64_t& frequency);
 int64_t QueryPerformanceCounter();
 // Wraps around after 2^32 ms, like the multimedia timer.
 uint32_t MillisecondClock();
+void SleepMilliseconds(uint32_t milliseconds);
 
 // ---- Window and rendering context -------------------------------------------
 
