@@ -2,6 +2,7 @@
 
 #include "platform/GlApi.h"
 #include "platform/Platform.h"
+#include "terrain/TerrainDraw.h"
 #include "terrain/TerrainLod.h"
 #include "terrain/TerrainMap.h"
 
@@ -51,6 +52,7 @@ void highlightCell(const TerrainMap& map, int cx, int cy)
         glBindBufferARB(GL_ARRAY_BUFFER_ARB, map.vertexBuffer);
         glVertexPointer(3, GL_FLOAT, 0, nullptr);
     } else {
+        releaseArrayBuffer();
         glVertexPointer(3, GL_FLOAT, 0, map.vertices.data());
     }
     for (int band = 0; band < lists.bandCount; ++band)

@@ -138,12 +138,23 @@ void setBufferArrays(const TerrainMap& map, bool on)
     setArrays(map, nullptr, nullptr);
 }
 
+void releaseArrayBuffer()
+{
+    // Only asked where the entry points exist; the query is an error on a GL
+    // without buffer objects.
+    if (epoxy_gl_version() < 15 && !epoxy_has_gl_extension("GL_ARB_vertex_buffer_object")) return;
+    GLint bound = 0;
+    glGetIntegerv(GL_ARRAY_BUFFER_BINDING_ARB, &bound);
+    if (bound != 0) glBindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
+}
+
 void setClientArrays(const TerrainMap& map, bool on)
 {
     if (!on) {
         disableArrays(map);
         return;
     }
+    releaseArrayBuffer();
     setArrays(map, map.vertices.data(), map.colours.data());
 }
 

@@ -30,3 +30,7 @@ void setTextureUnits(const TerrainMap& map, bool on);
 // switches every array these enabled off again.
 void setBufferArrays(const TerrainMap& map, bool on);
 void setClientArrays(const TerrainMap& map, bool on);
+
+// Client-side array pointers are read as buffer offsets while a buffer object
+// is bound to GL_ARRAY_BUFFER: unbinds it where the GL has buffer objects.
+void releaseArrayBuffer();
