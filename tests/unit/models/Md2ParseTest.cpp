@@ -1,0 +1,362 @@
+#include "models/Md2Model.h"
+#include "tests/unit/models/Md2Builder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <random>
+#include <string>
+#include <unistd.h>
+
+using namespace md2test;
+
+namespace {
+
+// Two frames of three vertices, two texture coordinates, one triangle.
+Md2Spec smallModel()
+{
+    Md2Spec s;
+    s.skinwidth = 64;
+    s.skinheight = 128;
+    s.texCoords = {{32, 16}, {64, 128}};
+    s.triangles = {{0, 1, 2, 1, 0, 1}};
+    FrameSpec a;
+    a.scale[0] = 2.0f;
+    a.scale[1] = 0.25f;
+    a.scale[2] = 1.0f;
+    a.translate[0] = 1.0f;
+    a.translate[1] = -3.0f;
+    a.translate[2] = 0.5f;
+    a.vertices = {{0, 4, 8, 5}, {10, 20, 30, 0}, {255, 0, 1, 161}};
+    s.frames = {a, rampFrame(100, 3)};
+    return s;
+}
+
+bool arraysEmpty(const Md2Model& m)
+{
+    return m.triangles.empty() && m.frames.empty() && m.texCoords.empty() && m.pose.empty() &&
+           m.frameMin.empty() && m.frameMax.empty();
+}
+
+// A model that parsed: every array matches the header's counts and every index
+// lies in its array.
+void expectConsistent(const Md2Model& m)
+{
+    const auto& h = m.header;
+    ASSERT_EQ(m.texCoords.size(), static_cast<size_t>(h.num_st));
+    ASSERT_EQ(m.triangles.size(), static_cast<size_t>(h.num_tris));
+    ASSERT_EQ(m.frames.size(), static_cast<size_t>(h.num_frames));
+    ASSERT_EQ(m.frameMin.size(), m.frames.size());
+    ASSERT_EQ(m.frameMax.size(), m.frames.size());
+    ASSERT_EQ(m.pose.size(), static_cast<size_t>(h.num_xyz));
+    for (const Md2Frame& f : m.frames) {
+        ASSERT_EQ(f.positions.size(), static_cast<size_t>(h.num_xyz));
+        ASSERT_EQ(f.normalIndices.size(), static_cast<size_t>(h.num_xyz));
+        for (uint8_t n : f.normalIndices)
+            ASSERT_LT(n, 162);
+    }
+    for (const Md2Triangle& t : m.triangles) {
+        for (int k = 0; k < 3; ++k) {
+            ASSERT_GE(t.vertexIndices[k], 0);
+            ASSERT_LT(t.vertexIndices[k], h.num_xyz);
+            ASSERT_GE(t.texCoordIndices[k], 0);
+            ASSERT_LT(t.texCoordIndices[k], h.num_st);
+        }
+    }
+}
+
+} // namespace
+
+TEST(Md2Parse, DecodesASmallModel)
+{
+    const std::vector<uint8_t> bytes = build(smallModel());
+    Md2Model m;
+    ASSERT_TRUE(parseMd2(bytes, m));
+    EXPECT_EQ(m.header.ident, 0x32504449);
+    EXPECT_EQ(m.header.version, 8);
+    EXPECT_EQ(m.header.num_xyz, 3);
+    EXPECT_EQ(m.header.framesize, 52);
+    EXPECT_EQ(m.header.ofs_end, static_cast<int32_t>(bytes.size()));
+    expectConsistent(m);
+
+    // (32, 16) on a 64 x 128 skin: u = 0.5, v = 1 - 0.125.
+    EXPECT_FLOAT_EQ(m.texCoords[0].u, 0.5f);
+    EXPECT_FLOAT_EQ(m.texCoords[0].v, 0.875f);
+
+    EXPECT_EQ(m.triangles[0].vertexIndices[0], 0);
+    EXPECT_EQ(m.triangles[0].vertexIndices[1], 1);
+    EXPECT_EQ(m.triangles[0].vertexIndices[2], 2);
+    EXPECT_EQ(m.triangles[0].texCoordIndices[0], 1);
+    EXPECT_EQ(m.triangles[0].texCoordIndices[1], 0);
+    EXPECT_EQ(m.triangles[0].texCoordIndices[2], 1);
+
+    // Frame 0: x * 2 + 1, y * 0.25 - 3, z + 0.5.
+    const Md2Frame& f0 = m.frames[0];
+    EXPECT_EQ(f0.positions[0], (Vec3{1.0f, -2.0f, 8.5f}));
+    EXPECT_EQ(f0.positions[1], (Vec3{21.0f, 2.0f, 30.5f}));
+    EXPECT_EQ(f0.positions[2], (Vec3{511.0f, -3.0f, 1.5f}));
+    EXPECT_EQ(f0.normalIndices[0], 5);
+    EXPECT_EQ(f0.normalIndices[2], 161);
+    EXPECT_EQ(m.frameMin[0], (Vec3{0.0f, -3.0f, 0.0f}));
+    EXPECT_EQ(m.frameMax[0], (Vec3{511.0f, 2.0f, 30.5f}));
+
+    // Frame 1 read right after frame 0: (100 + k, 100 + 2k, 100 + 3k).
+    EXPECT_EQ(m.frames[1].positions[2], (Vec3{102.0f, 104.0f, 106.0f}));
+    EXPECT_EQ(m.frames[1].normalIndices[1], 1);
+
+    for (const Vec3& p : m.pose)
+        EXPECT_EQ(p, Vec3{});
+}
+
+TEST(Md2Parse, RefusesWrongIdentifierAndVersion)
+{
+    Md2Spec s = smallModel();
+    s.ident = 0x33504449; // "IDP3"
+    Md2Model m;
+    EXPECT_FALSE(parseMd2(build(s), m));
+    EXPECT_TRUE(arraysEmpty(m));
+    // The header keeps what was read.
+    EXPECT_EQ(m.header.ident, 0x33504449);
+    EXPECT_EQ(m.header.num_xyz, 3);
+
+    s = smallModel();
+    s.version = 7;
+    Md2Model m7;
+    EXPECT_FALSE(parseMd2(build(s), m7));
+    EXPECT_TRUE(arraysEmpty(m7));
+    EXPECT_EQ(m7.header.version, 7);
+}
+
+TEST(Md2Parse, RefusesAFileShorterThanItsHeader)
+{
+    std::vector<uint8_t> bytes = build(smallModel());
+    bytes.resize(67);
+    Md2Model m;
+    EXPECT_FALSE(parseMd2(bytes, m));
+    EXPECT_TRUE(arraysEmpty(m));
+    EXPECT_FALSE(parseMd2({}, m));
+}
+
+TEST(Md2Parse, TextureCoordinateCorners)
+{
+    Md2Spec s;
+    s.skinwidth = 256;
+    s.skinheight = 64;
+    s.texCoords = {{0, 0}, {256, 64}, {-64, 32}, {-32768, 32767}};
+    Md2Model m;
+    ASSERT_TRUE(parseMd2(build(s), m));
+    ASSERT_EQ(m.texCoords.size(), 4u);
+    EXPECT_EQ(m.texCoords[0].u, 0.0f);
+    EXPECT_EQ(m.texCoords[0].v, 1.0f);
+    EXPECT_EQ(m.texCoords[1].u, 1.0f);
+    EXPECT_EQ(m.texCoords[1].v, 0.0f);
+    EXPECT_EQ(m.texCoords[2].u, -0.25f);
+    EXPECT_EQ(m.texCoords[2].v, 0.5f);
+    // s and t are signed 16-bit.
+    EXPECT_EQ(m.texCoords[3].u, -128.0f);
+    EXPECT_FLOAT_EQ(m.texCoords[3].v, 1.0f - 32767.0f / 64.0f);
+}
+
+TEST(Md2Parse, BoxesAlwaysContainTheOrigin)
+{
+    Md2Spec s;
+    FrameSpec above; // all coordinates in 10 .. 12
+    above.translate[0] = above.translate[1] = above.translate[2] = 10.0f;
+    above.vertices = {{0, 1, 2, 0}, {2, 0, 1, 0}};
+    FrameSpec below; // all coordinates in -100 .. -98
+    below.translate[0] = below.translate[1] = below.translate[2] = -100.0f;
+    below.vertices = {{0, 1, 2, 0}, {2, 0, 1, 0}};
+    s.frames = {above, below};
+    Md2Model m;
+    ASSERT_TRUE(parseMd2(build(s), m));
+    EXPECT_EQ(m.frameMin[0], (Vec3{0.0f, 0.0f, 0.0f}));
+    EXPECT_EQ(m.frameMax[0], (Vec3{12.0f, 11.0f, 12.0f}));
+    EXPECT_EQ(m.frameMin[1], (Vec3{-100.0f, -100.0f, -99.0f}));
+    EXPECT_EQ(m.frameMax[1], (Vec3{0.0f, 0.0f, 0.0f}));
+}
+
+TEST(Md2Parse, DecodesByteTimesScalePlusTranslate)
+{
+    Md2Spec s;
+    FrameSpec f;
+    f.scale[0] = f.scale[1] = f.scale[2] = 0.5f;
+    f.translate[0] = f.translate[1] = f.translate[2] = -10.0f;
+    f.vertices = {{255, 0, 20, 7}};
+    s.frames = {f};
+    Md2Model m;
+    ASSERT_TRUE(parseMd2(build(s), m));
+    EXPECT_EQ(m.frames[0].positions[0], (Vec3{117.5f, -10.0f, 0.0f}));
+    EXPECT_EQ(m.frameMax[0].x, 117.5f);
+    EXPECT_EQ(m.frameMin[0].y, -10.0f);
+}
+
+TEST(Md2Parse, ZeroFramesLoadWithNoFrames)
+{
+    Md2Spec s;
+    s.num_xyz = 3;
+    s.texCoords = {{0, 0}};
+    s.triangles = {{0, 1, 2, 0, 0, 0}};
+    Md2Model m;
+    ASSERT_TRUE(parseMd2(build(s), m));
+    EXPECT_TRUE(m.frames.empty());
+    EXPECT_TRUE(m.frameMin.empty());
+    EXPECT_EQ(m.pose.size(), 3u);
+    EXPECT_EQ(m.frameCount(), 0);
+    EXPECT_EQ(renderableFrame(m, 0.0f), -1);
+}
+
+// Each corruption of an otherwise valid file must be refused with every array
+// left empty.
+struct Corruption {
+    const char* what;
+    void (*apply)(std::vector<uint8_t>&);
+};
+
+class Md2Refusal : public ::testing::TestWithParam<Corruption> {};
+
+TEST_P(Md2Refusal, LeavesTheModelEmpty)
+{
+    std::vector<uint8_t> bytes = build(smallModel());
+    GetParam().apply(bytes);
+    Md2Model m;
+    // A model that loaded before must not keep its old arrays either.
+    ASSERT_TRUE(parseMd2(build(smallModel()), m));
+    EXPECT_FALSE(parseMd2(bytes, m)) << GetParam().what;
+    EXPECT_TRUE(arraysEmpty(m)) << GetParam().what;
+}
+
+// Offsets in the small model: texture coordinates at 68, triangles at 76, frames at 88, 52 bytes each.
+const Corruption kCorruptions[] = {
+    {"negative num_xyz", [](auto& b) { putInt32(b, kNumXyz, -1); }},
+    {"negative num_st", [](auto& b) { putInt32(b, kNumSt, -2); }},
+    {"negative num_tris", [](auto& b) { putInt32(b, kNumTris, -1); }},
+    {"negative num_frames", [](auto& b) { putInt32(b, kNumFrames, -1); }},
+    {"zero skinwidth", [](auto& b) { putInt32(b, kSkinWidth, 0); }},
+    {"zero skinheight", [](auto& b) { putInt32(b, kSkinHeight, 0); }},
+    {"ofs_st past the end", [](auto& b) { putInt32(b, kOfsSt, static_cast<int32_t>(b.size()) + 4); }},
+    {"ofs_st negative", [](auto& b) { putInt32(b, kOfsSt, -4); }},
+    {"texture records overrun the end",
+     [](auto& b) { putInt32(b, kOfsSt, static_cast<int32_t>(b.size()) - 7); }},
+    {"ofs_tris negative", [](auto& b) { putInt32(b, kOfsTris, -12); }},
+    {"triangle records overrun the end",
+     [](auto& b) { putInt32(b, kOfsTris, static_cast<int32_t>(b.size()) - 11); }},
+    {"ofs_frames past the end", [](auto& b) { putInt32(b, kOfsFrames, 0x7FFFFFFF); }},
+    {"ofs_frames negative", [](auto& b) { putInt32(b, kOfsFrames, -0x7FFFFFFF - 1); }},
+    {"last frame one byte short", [](auto& b) { b.pop_back(); }},
+    {"one frame more than the file holds", [](auto& b) { putInt32(b, kNumFrames, 3); }},
+    {"huge frame count", [](auto& b) { putInt32(b, kNumFrames, 0x7FFFFFFF); }},
+    {"huge vertex count", [](auto& b) { putInt32(b, kNumXyz, 0x7FFFFFFF); }},
+    {"huge triangle count", [](auto& b) { putInt32(b, kNumTris, 0x40000000); }},
+    {"huge texture coordinate count", [](auto& b) { putInt32(b, kNumSt, 0x7FFFFFFF); }},
+    {"vertex index -1", [](auto& b) { putInt16(b, 76, -1); }},
+    {"vertex index = num_xyz", [](auto& b) { putInt16(b, 78, 3); }},
+    {"vertex index far out", [](auto& b) { putInt16(b, 80, 32767); }},
+    {"texture index = num_st", [](auto& b) { putInt16(b, 82, 2); }},
+    {"texture index -1", [](auto& b) { putInt16(b, 86, -1); }},
+    {"normal index 162", [](auto& b) { b[88 + 40 + 3] = 162; }},
+    {"normal index 255 in the last frame", [](auto& b) { b[88 + 52 + 40 + 8 + 3] = 255; }},
+};
+
+INSTANTIATE_TEST_SUITE_P(Md2Parse, Md2Refusal, ::testing::ValuesIn(kCorruptions));
+
+TEST(Md2Parse, AcceptsTheLargestValidIndices)
+{
+    std::vector<uint8_t> bytes = build(smallModel());
+    putInt16(bytes, 76, 2);   // vertex index num_xyz - 1
+    putInt16(bytes, 86, 1);   // texture index num_st - 1
+    bytes[88 + 40 + 3] = 161; // last row of the normal table
+    Md2Model m;
+    ASSERT_TRUE(parseMd2(bytes, m));
+    EXPECT_EQ(m.triangles[0].vertexIndices[0], 2);
+    EXPECT_EQ(m.frames[0].normalIndices[0], 161);
+}
+
+TEST(Md2Parse, ZeroFramesWithAnAbsurdVertexCountIsRefused)
+{
+    // No frame bounds num_xyz; the pose it asks for must still fit the file.
+    Md2Spec s;
+    s.num_xyz = 0x7FFFFFFF;
+    Md2Model m;
+    EXPECT_FALSE(parseMd2(build(s), m));
+    EXPECT_TRUE(m.pose.empty());
+}
+
+TEST(Md2Parse, UnusedFieldsAndZeroCountOffsetsAreIgnored)
+{
+    std::vector<uint8_t> bytes = build(Md2Spec{}); // nothing but a header
+    putInt32(bytes, kOfsSt, -5);
+    putInt32(bytes, kOfsTris, 0x7FFFFFFF);
+    putInt32(bytes, kOfsFrames, -1);
+    putInt32(bytes, kFrameSize, -1);
+    putInt32(bytes, kNumGlcmds, -1);
+    putInt32(bytes, kOfsGlcmds, -1);
+    Md2Model m;
+    EXPECT_TRUE(parseMd2(bytes, m));
+    EXPECT_TRUE(arraysEmpty(m));
+}
+
+TEST(Md2Parse, EveryTruncationIsRefused)
+{
+    // The frames end the file, so every shorter prefix cuts a record.
+    const std::vector<uint8_t> full = build(smallModel());
+    for (size_t n = 0; n < full.size(); ++n) {
+        const std::vector<uint8_t> prefix(full.begin(), full.begin() + static_cast<ptrdiff_t>(n));
+        Md2Model m;
+        EXPECT_FALSE(parseMd2(prefix, m)) << n;
+        EXPECT_TRUE(arraysEmpty(m)) << n;
+    }
+}
+
+TEST(Md2Parse, RandomCorruptionNeverBreaksTheArrays)
+{
+    // Flip random bytes of a valid file (fixed seed); whatever parses must be
+    // internally consistent, whatever does not must leave nothing behind.
+    Md2Spec s = smallModel();
+    s.frames.push_back(rampFrame(7, 3));
+    const std::vector<uint8_t> original = build(s);
+    std::mt19937 rng(20261206);
+    int accepted = 0;
+    for (int round = 0; round < 20000; ++round) {
+        std::vector<uint8_t> bytes = original;
+        const int flips = 1 + static_cast<int>(rng() % 4);
+        for (int i = 0; i < flips; ++i) {
+            // Mostly the header and the index records, where faults matter.
+            const size_t at = rng() % 3 != 0 ? rng() % 100 : rng() % bytes.size();
+            bytes[at] = static_cast<uint8_t>(rng());
+        }
+        if (rng() % 8 == 0) bytes.resize(rng() % bytes.size());
+        Md2Model m;
+        if (parseMd2(bytes, m)) {
+            ++accepted;
+            expectConsistent(m);
+            if (::testing::Test::HasFatalFailure()) return;
+        } else {
+            ASSERT_TRUE(arraysEmpty(m));
+        }
+    }
+    // Corrupting unused bytes and positions keeps many files valid; both outcomes are exercised.
+    EXPECT_GT(accepted, 100);
+    EXPECT_LT(accepted, 19000);
+}
+
+TEST(Md2Load, ReadsAFileAndRefusesAMissingOne)
+{
+    char path[] = "/tmp/md2-load-XXXXXX";
+    const int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    const std::vector<uint8_t> bytes = build(smallModel());
+    ASSERT_EQ(write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    close(fd);
+
+    Md2Model m;
+    EXPECT_TRUE(m.Load(path));
+    EXPECT_EQ(m.frames.size(), 2u);
+    EXPECT_EQ(m.frames[0].positions[2], (Vec3{511.0f, -3.0f, 1.5f}));
+    std::remove(path);
+
+    // A file that cannot be opened leaves the model as it was.
+    EXPECT_FALSE(m.Load("/nonexistent/dir/model.md2"));
+    EXPECT_EQ(m.frames.size(), 2u);
+    EXPECT_FALSE(m.Load(nullptr));
+    EXPECT_EQ(m.frames.size(), 2u);
+}
