@@ -68,6 +68,11 @@ struct DibLayout {
     std::span<const uint8_t> data;   // from the first pixel byte to the end of the file
 };
 
+uint64_t rowStride(const DibLayout& layout)
+{
+    return (uint64_t(layout.width) * layout.bitCount + 31) / 32 * 4;
+}
+
 bool validFormat(const DibLayout& layout, bool core)
 {
     switch (layout.compression) {
@@ -151,6 +156,13 @@ DibError parseLayout(std::span<const uint8_t> bytes, DibLayout& layout)
     if (!pixelOffset) pixelOffset = tableStart + colours * entrySize;
     if (*pixelOffset > bytes.size()) return DibError::ConversionError;
     layout.data = bytes.subspan(*pixelOffset);
+
+    // Uncompressed rows are padded to 32 bits. A file that ends before its last row is refused,
+    // before anything is allocated: reading on would pass the end of the file, and a half image
+    // is no texture.
+    if (layout.compression != kRle8 && layout.compression != kRle4 &&
+        rowStride(layout) * uint64_t(rows) > layout.data.size())
+        return DibError::ConversionError;
     return DibError::None;
 }
 
@@ -162,12 +174,10 @@ void put(DibPixels& out, int64_t x, int64_t row, Rgb colour)
     pixel[2] = colour.b;
 }
 
-// Uncompressed rows are padded to 32 bits. A file that ends before its last row is refused:
-// reading on would pass the end of the mapped file, and a half image is no texture.
-DibError decodeRows(const DibLayout& layout, DibPixels& out)
+// Whole rows are present (checked by parseLayout).
+void decodeRows(const DibLayout& layout, DibPixels& out)
 {
-    const uint64_t stride = (uint64_t(layout.width) * layout.bitCount + 31) / 32 * 4;
-    if (stride * uint64_t(out.height) > layout.data.size()) return DibError::ConversionError;
+    const size_t stride = size_t(rowStride(layout));
     const Field red(layout.masks[0]);
     const Field green(layout.masks[1]);
     const Field blue(layout.masks[2]);
@@ -192,13 +202,12 @@ DibError decodeRows(const DibLayout& layout, DibPixels& out)
             put(out, x, outRow, colour);
         }
     }
-    return DibError::None;
 }
 
 // RLE8 and RLE4 (bottom-up only). Pixels the stream never reaches stay black, as in GDI's
 // zero-filled section; runs past the end of a row are clipped. A stream that ends without its
 // end-of-bitmap escape is taken as ending there.
-DibError decodeRunLength(const DibLayout& layout, DibPixels& out)
+void decodeRunLength(const DibLayout& layout, DibPixels& out)
 {
     const std::span<const uint8_t> data = layout.data;
     const bool rle4 = layout.compression == kRle4;
@@ -238,7 +247,6 @@ DibError decodeRunLength(const DibLayout& layout, DibPixels& out)
             in += std::min(length + length % 2, data.size() - in);
         }
     }
-    return DibError::None;
 }
 
 } // namespace
@@ -281,11 +289,12 @@ DibError decodeDib(std::span<const uint8_t> bytes, DibPixels& out)
     pixels.width = int32_t(layout.width);
     pixels.height = int32_t(layout.height < 0 ? -layout.height : layout.height);
     pixels.rgb.assign(size_t(pixels.width) * size_t(pixels.height) * 3, 0);
-    const DibError error = layout.compression == kRle8 || layout.compression == kRle4
-                               ? decodeRunLength(layout, pixels)
-                               : decodeRows(layout, pixels);
-    if (error == DibError::None) out = std::move(pixels);
-    return error;
+    if (layout.compression == kRle8 || layout.compression == kRle4)
+        decodeRunLength(layout, pixels);
+    else
+        decodeRows(layout, pixels);
+    out = std::move(pixels);
+    return DibError::None;
 }
 
 std::optional<DibPixels> LoadDib(const char* fileName)
