@@ -41,7 +41,7 @@ bool displayCanShowMessageBoxes()
     return (display != nullptr && *display != '\0') || (wayland != nullptr && *wayland != '\0');
 }
 
-}  // namespace
+} // namespace
 
 Answer MessageBox(std::string_view text, std::string_view caption, Buttons buttons, Icon icon)
 {
@@ -53,16 +53,15 @@ Answer MessageBox(std::string_view text, std::string_view caption, Buttons butto
     if (displayCanShowMessageBoxes()) {
         SDL_MessageBoxButtonData okButtons[] = {
             {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 0, "OK"}};
-        SDL_MessageBoxButtonData yesNoButtons[] = {
-            {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, 0, "Yes"},
-            {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 1, "No"}};
+        SDL_MessageBoxButtonData yesNoButtons[] = {{SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, 0, "Yes"},
+                                                   {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 1, "No"}};
         Uint32 flags = 0;
         if (icon == Icon::Exclamation) flags = SDL_MESSAGEBOX_WARNING;
         if (icon == Icon::Stop) flags = SDL_MESSAGEBOX_ERROR;
         if (icon == Icon::Information) flags = SDL_MESSAGEBOX_INFORMATION;
         SDL_MessageBoxData data{};
         data.flags = flags;
-        data.window = nullptr;  // no owner window, as the messages are meant
+        data.window = nullptr; // no owner window, as the messages are meant
         data.title = captionCopy.c_str();
         data.message = textCopy.c_str();
         data.numbuttons = buttons == Buttons::YesNo ? 2 : 1;
@@ -78,7 +77,10 @@ Answer MessageBox(std::string_view text, std::string_view caption, Buttons butto
     return first;
 }
 
-void SetMessageBoxHandler(MessageBoxHandler handler) { state().messageBoxHandler = std::move(handler); }
+void SetMessageBoxHandler(MessageBoxHandler handler)
+{
+    state().messageBoxHandler = std::move(handler);
+}
 
 void WriteConsole(std::string_view text)
 {
@@ -94,7 +96,10 @@ void WriteConsole(std::string_view text)
     std::fflush(stdout);
 }
 
-void SetConsoleHandler(ConsoleHandler handler) { state().consoleHandler = std::move(handler); }
+void SetConsoleHandler(ConsoleHandler handler)
+{
+    state().consoleHandler = std::move(handler);
+}
 
 bool QueryPerformanceFrequency(int64_t& frequency)
 {
@@ -104,17 +109,37 @@ bool QueryPerformanceFrequency(int64_t& frequency)
     return true;
 }
 
-int64_t QueryPerformanceCounter() { return static_cast<int64_t>(SDL_GetPerformanceCounter()); }
+int64_t QueryPerformanceCounter()
+{
+    return static_cast<int64_t>(SDL_GetPerformanceCounter());
+}
 
-uint32_t MillisecondClock() { return static_cast<uint32_t>(SDL_GetTicks64()); }
+uint32_t MillisecondClock()
+{
+    return static_cast<uint32_t>(SDL_GetTicks64());
+}
 
-void SleepMilliseconds(uint32_t milliseconds) { SDL_Delay(milliseconds); }
+void SleepMilliseconds(uint32_t milliseconds)
+{
+    SDL_Delay(milliseconds);
+}
 
 bool RegisterWindowClass()
 {
     if (state().videoUp) return true;
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "SDL: %s\n", SDL_GetError());
+        return false;
+    }
+    // SDL falls back to its headless drivers when no display answers; a program
+    // the user cannot see would run forever, so only an explicit request gets one.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* requested = SDL_getenv("SDL_VIDEODRIVER");
+    const bool headless =
+        driver != nullptr && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+    if (headless && (requested == nullptr || std::strcmp(requested, driver) != 0)) {
+        std::fprintf(stderr, "SDL: no display to open a window on (is DISPLAY set?)\n");
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return false;
     }
     state().videoUp = true;
@@ -181,8 +206,7 @@ NativeWindow* CreateGlWindow(const std::string& title, int width, int height, bo
     if (width <= 0 || height <= 0 || width > 16384 || height > 16384) return nullptr;
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIDDEN;
     if (fullScreen) flags |= SDL_WINDOW_FULLSCREEN;
-    SDL_Window* window =
-        SDL_CreateWindow(title.c_str(), 0, 0, width, height, flags);
+    SDL_Window* window = SDL_CreateWindow(title.c_str(), 0, 0, width, height, flags);
     if (window == nullptr) {
         std::fprintf(stderr, "SDL: %s\n", SDL_GetError());
         return nullptr;
@@ -210,7 +234,8 @@ NativeContext* CreateGlContext(NativeWindow* window)
 
 bool MakeCurrent(NativeWindow* window, NativeContext* context)
 {
-    return SDL_GL_MakeCurrent(reinterpret_cast<SDL_Window*>(window), reinterpret_cast<SDL_GLContext>(context)) == 0;
+    return SDL_GL_MakeCurrent(reinterpret_cast<SDL_Window*>(window),
+                              reinterpret_cast<SDL_GLContext>(context)) == 0;
 }
 
 bool DeleteGlContext(NativeContext* context)
@@ -227,18 +252,30 @@ void ShowAndFocus(NativeWindow* window)
     SDL_RaiseWindow(sdlWindow);
 }
 
-void SwapBuffers(NativeWindow* window) { SDL_GL_SwapWindow(reinterpret_cast<SDL_Window*>(window)); }
+void SwapBuffers(NativeWindow* window)
+{
+    SDL_GL_SwapWindow(reinterpret_cast<SDL_Window*>(window));
+}
 
-bool SetSwapInterval(int interval) { return SDL_GL_SetSwapInterval(interval) == 0; }
+bool SetSwapInterval(int interval)
+{
+    return SDL_GL_SetSwapInterval(interval) == 0;
+}
 
-void ShowCursor(bool show) { SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE); }
+void ShowCursor(bool show)
+{
+    SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
+}
 
 void GetDrawableSize(NativeWindow* window, int& width, int& height)
 {
     SDL_GL_GetDrawableSize(reinterpret_cast<SDL_Window*>(window), &width, &height);
 }
 
-NativeWindow* CurrentWindow() { return reinterpret_cast<NativeWindow*>(state().window); }
+NativeWindow* CurrentWindow()
+{
+    return reinterpret_cast<NativeWindow*>(state().window);
+}
 
 bool GetPointerPosition(int& x, int& y)
 {
@@ -261,9 +298,7 @@ bool PollEvent(Event& event)
     if (SDL_PollEvent(&e) == 0) return false;
     event = Event{};
     switch (e.type) {
-    case SDL_QUIT:
-        event.type = EventType::Quit;
-        break;
+    case SDL_QUIT: event.type = EventType::Quit; break;
     case SDL_KEYDOWN:
     case SDL_KEYUP:
         event.virtualKey = TranslateKey(e.key.keysym.sym);
@@ -272,26 +307,18 @@ bool PollEvent(Event& event)
         break;
     case SDL_WINDOWEVENT:
         switch (e.window.event) {
-        case SDL_WINDOWEVENT_MINIMIZED:
-            event.type = EventType::Minimized;
-            break;
+        case SDL_WINDOWEVENT_MINIMIZED: event.type = EventType::Minimized; break;
         case SDL_WINDOWEVENT_RESTORED:
-        case SDL_WINDOWEVENT_MAXIMIZED:
-            event.type = EventType::Restored;
-            break;
+        case SDL_WINDOWEVENT_MAXIMIZED: event.type = EventType::Restored; break;
         case SDL_WINDOWEVENT_SIZE_CHANGED:
             event.type = EventType::Resized;
             event.width = e.window.data1;
             event.height = e.window.data2;
             break;
-        default:
-            event.type = EventType::Other;
-            break;
+        default: event.type = EventType::Other; break;
         }
         break;
-    default:
-        event.type = EventType::Other;
-        break;
+    default: event.type = EventType::Other; break;
     }
     return true;
 }
@@ -321,4 +348,4 @@ int TranslateKey(int sdlKeycode)
     }
 }
 
-}  // namespace platform
+} // namespace platform

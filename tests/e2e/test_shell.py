@@ -1,8 +1,9 @@
 """The window, the message loop and the configuration file of veldrun."""
 import os
+import subprocess
 import unittest
 
-from harness import Program, Xvfb, data_copy
+from harness import BIN, Program, Xvfb, data_copy
 
 
 class ShellTest(unittest.TestCase):
@@ -53,6 +54,15 @@ class ShellTest(unittest.TestCase):
         self.x.key(question, "Escape")  # the No button
         self.x.dismiss_message_box("ERROR")
         self.assertEqual(program.wait(), 0)
+
+
+class NoDisplayTest(unittest.TestCase):
+    def test_no_display_is_a_clear_failure_not_a_hang(self):
+        env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER")}
+        run = subprocess.run([os.path.join(BIN, "veldrun")], cwd=data_copy(self), env=env, timeout=30,
+                             stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        self.assertNotEqual(run.returncode, 0)
+        self.assertIn("ERROR: Failed To Register The Window Class.", run.stderr)
 
 
 if __name__ == "__main__":
