@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace datagen {
+
+// What veldrun-data was asked to do.
+struct Command {
+    enum class Kind { Help, DataSet, ImportHeightmap, Error };
+    Kind kind = Kind::Error;
+    std::string out;     // data folder, or the .raw file for an import
+    std::string image;   // PNG or PGM to import
+    uint64_t seed = 1;   // data set seed
+    std::string message; // for Kind::Error
+};
+
+// Parses the arguments after the program name.
+Command parseCommandLine(const std::vector<std::string>& args);
+
+std::string usageText();
+
+// Runs the command; messages go to the two strings. Returns the process exit code:
+// 0 on success, 1 when a file cannot be read or written, 2 for a usage error.
+int runCommand(const Command& cmd, std::string& output, std::string& errors);
+
+} // namespace datagen

@@ -1,0 +1,98 @@
+#include "tools/data/DataSet.h"
+
+#include "tools/data/FileIo.h"
+#include "tools/data/Foliage.h"
+#include "tools/data/Heightmaps.h"
+#include "tools/data/Random.h"
+#include "tools/data/TankModel.h"
+#include "tools/data/Textures.h"
+#include "tools/data/TgaWriter.h"
+#include "tools/data/TreeModel.h"
+
+namespace datagen {
+
+std::string configIniText()
+{
+    // The reader skips lines that start with "/", cuts a line at "//" and wants
+    // each key at the very start of its line.
+    return "// Display settings for veldrun.\n"
+           "// Lines starting with / are comments; // ends a setting line.\n"
+           "// Width and Height: window size (or the screen mode when full screen).\n"
+           "Width=1024\n"
+           "Height=768\n"
+           "// Bpp: colour depth in bits.\n"
+           "Bpp=32\n"
+           "// Refresh: screen refresh rate in Hz for full screen, 0 = the current one.\n"
+           "Refresh=0\n"
+           "// Fullscreen: true for full screen, anything else for a window.\n"
+           "Fullscreen=false\n"
+           "// ZBpp, UseVBO and UseMT are read but the program decides these itself.\n"
+           "ZBpp=16\n"
+           "UseVBO=true\n"
+           "UseMT=true\n";
+}
+
+namespace {
+
+// Stage numbers: each part of the data set draws from its own seed.
+enum Stage : uint32_t {
+    kMainMap = 1,
+    kFoliage,
+    kSecondMap,
+    kEdits,
+    kGrass,
+    kDirt,
+    kRock,
+    kCliff,
+    kTankSkin,
+    kTreeSkin,
+};
+
+} // namespace
+
+std::vector<DataFile> makeDataSet(uint64_t seed)
+{
+    const auto s = [seed](Stage stage) { return stageSeed(seed, stage); };
+    std::vector<DataFile> files;
+    const std::string text = configIniText();
+    files.push_back({"config.ini", std::vector<uint8_t>(text.begin(), text.end())});
+
+    const Grid mainMap = makeMainLandscape(s(kMainMap));
+    const std::vector<uint8_t> mainBytes = toBytes(mainMap);
+    files.push_back({"map/test/map_qv.raw", mainBytes});
+    FoliageParams foliage;
+    foliage.seed = s(kFoliage);
+    files.push_back(
+        {"map/test/map_qv_foliage.raw", makeFoliageMap(fromBytes(mainBytes, kMapSize, kMapSize), foliage)});
+    files.push_back({"map/test/terraintex.raw", toBytes(makeTerraceLandscape(s(kSecondMap)))});
+    files.push_back({"map/test/map_qv-edited.raw",
+                     toBytes(applyEdits(fromBytes(mainBytes, kMapSize, kMapSize), chooseEdits(s(kEdits))))});
+
+    files.push_back({"map/test/tile2.tga", encodeTga(makeGrassTile(s(kGrass)), TgaCompression::None)});
+    files.push_back({"map/test/tile1.tga", encodeTga(makeDirtTile(s(kDirt)), TgaCompression::None)});
+    files.push_back({"map/test/tile3.tga", encodeTga(makeRockTile(s(kRock)), TgaCompression::None)});
+    files.push_back(
+        {"map/test/lightmap.tga",
+         encodeTga(makeLightMap(fromBytes(mainBytes, kMapSize, kMapSize)), TgaCompression::RunLength)});
+    files.push_back({"cliff.tga", encodeTga(makeCliffTexture(s(kCliff)), TgaCompression::None)});
+
+    files.push_back({"tank/tank.md2", encodeMd2(makeTankMesh())});
+    files.push_back({"tank/tank.tga", encodeTga(paintTankSkin(s(kTankSkin)), TgaCompression::None)});
+    files.push_back({"Tree/Tree_low.md2", encodeMd2(makeTreeMesh())});
+    files.push_back({"Tree/tree.tga", encodeTga(paintTreeSkin(s(kTreeSkin)), TgaCompression::RunLength)});
+    return files;
+}
+
+bool writeDataSet(const std::filesystem::path& folder, uint64_t seed, std::string& error)
+{
+    for (const DataFile& f : makeDataSet(seed)) {
+        if (f.bytes.empty()) {
+            error = "internal error: " + f.path + " came out empty";
+            return false;
+        }
+        if (!writeFileBytes(folder / f.path, f.bytes, error)) return false;
+    }
+    return true;
+}
+
+} // namespace datagen

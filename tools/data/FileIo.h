@@ -1,0 +1,15 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace datagen {
+
+// Writes the bytes, creating missing parent folders. False with a message in `error`.
+bool writeFileBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes, std::string& error);
+// Reads a whole file. False with a message in `error`.
+bool readFileBytes(const std::filesystem::path& path, std::vector<uint8_t>& bytes, std::string& error);
+
+} // namespace datagen
