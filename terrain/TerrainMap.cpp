@@ -84,6 +84,48 @@ void TerrainMap::loadHeightmapBytes(const uint8_t* bytes, size_t size, float hei
     smoothGrid(width, height, heights);
 }
 
+void smoothGridRange(int32_t w, int32_t h, const float* in, float* out, int64_t first, int64_t end)
+{
+    if (w <= 0 || h <= 0) return;
+    const int64_t n = static_cast<int64_t>(w) * h;
+    first = std::max<int64_t>(first, 0);
+    end = std::min(end, n);
+    const int64_t offsets[9] = {-w - 1, -w, -w + 1, -1, 0, 1, w - 1, w, w + 1};
+    auto general = [&](int64_t i) {
+        double sum = 0.0;
+        int count = 0;
+        for (int64_t offset : offsets) {
+            const int64_t j = i + offset;
+            if (j >= 0 && j < n) {
+                sum += in[j];
+                ++count;
+            }
+        }
+        out[i] = static_cast<float>(sum / count);
+    };
+    // Indices whose whole neighbourhood lies inside [0, n) take the fast path;
+    // the summation order is the same as in the general one.
+    const int64_t innerBegin = std::clamp<int64_t>(w + 1, first, std::max(first, end));
+    const int64_t innerEnd = std::clamp<int64_t>(n - w - 1, innerBegin, std::max(innerBegin, end));
+    for (int64_t i = first; i < innerBegin; ++i)
+        general(i);
+    for (int64_t i = innerBegin; i < innerEnd; ++i) {
+        const float* p = in + i;
+        double sum = p[-w - 1];
+        sum += p[-w];
+        sum += p[-w + 1];
+        sum += p[-1];
+        sum += p[0];
+        sum += p[1];
+        sum += p[w - 1];
+        sum += p[w];
+        sum += p[w + 1];
+        out[i] = static_cast<float>(sum / 9);
+    }
+    for (int64_t i = innerEnd; i < end; ++i)
+        general(i);
+}
+
 void smoothGrid(int32_t w, int32_t h, std::vector<float>& values)
 {
     if (w <= 0 || h <= 0) return;
@@ -95,41 +137,7 @@ void smoothGrid(int32_t w, int32_t h, std::vector<float>& values)
     } catch (const std::bad_alloc&) {
         return; // the grid stays unsmoothed
     }
-    const int64_t offsets[9] = {-w - 1, -w, -w + 1, -1, 0, 1, w - 1, w, w + 1};
-    const float* old = values.data();
-    // Indices whose whole neighbourhood lies inside [0, n) take the fast path;
-    // the summation order is the same as in the general one.
-    const int64_t innerBegin = std::min<int64_t>(w + 1, n);
-    const int64_t innerEnd = std::max<int64_t>(innerBegin, n - w - 1);
-    auto general = [&](int64_t i) {
-        double sum = 0.0;
-        int count = 0;
-        for (int64_t offset : offsets) {
-            const int64_t j = i + offset;
-            if (j >= 0 && j < n) {
-                sum += old[j];
-                ++count;
-            }
-        }
-        result[static_cast<size_t>(i)] = static_cast<float>(sum / count);
-    };
-    for (int64_t i = 0; i < innerBegin; ++i)
-        general(i);
-    for (int64_t i = innerBegin; i < innerEnd; ++i) {
-        const float* p = old + i;
-        double sum = p[-w - 1];
-        sum += p[-w];
-        sum += p[-w + 1];
-        sum += p[-1];
-        sum += p[0];
-        sum += p[1];
-        sum += p[w - 1];
-        sum += p[w];
-        sum += p[w + 1];
-        result[static_cast<size_t>(i)] = static_cast<float>(sum / 9);
-    }
-    for (int64_t i = innerEnd; i < n; ++i)
-        general(i);
+    smoothGridRange(w, h, values.data(), result.data(), 0, n);
     // Values past w * h (none for the arrays the system passes) are kept.
     if (values.size() > static_cast<size_t>(n)) {
         std::copy(result.begin(), result.end(), values.begin());

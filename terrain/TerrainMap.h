@@ -67,3 +67,6 @@ struct TerrainMap {
 // mean of the old values at i-w-1 .. i+w+1 that lie in [0, w*h). Summed in
 // double, stored as float. The array is replaced only when the new one exists.
 void smoothGrid(int32_t w, int32_t h, std::vector<float>& values);
+// The same filter for the indices [first, end) only, from in (w * h values)
+// into out; the pieces of a split pass give exactly the values of one pass.
+void smoothGridRange(int32_t w, int32_t h, const float* in, float* out, int64_t first, int64_t end);

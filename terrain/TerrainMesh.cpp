@@ -72,9 +72,12 @@ void allocateMesh(TerrainMap& map, bool withLight, bool withColours)
     map.meshRows = kMeshSubdivision * map.height + kMeshSubdivision;
     map.vertexCount = map.meshColumns * map.meshRows;
     const size_t count = static_cast<size_t>(map.vertexCount);
-    map.vertices.assign(count * 3, 0.0f);
+    // Most of the cost is the kernel's first touch of fresh pages; the
+    // positions are zeroed on a second thread while the rest is.
+    std::thread positions([&] { map.vertices.assign(count * 3, 0.0f); });
     if (withLight) map.light.assign(count, 0.0f);
     if (withColours) map.colours.assign(count * 4, 0);
+    positions.join();
 }
 
 float vertexLight(Vec3 p, Vec3 n, const BakedLight& light)
@@ -188,10 +191,22 @@ void computeVertexLight(TerrainMap& map, const BakedLight& light, unsigned threa
     });
 }
 
-void smoothMeshValues(TerrainMap& map)
+void smoothMeshValues(TerrainMap& map, unsigned threads)
 {
-    for (int pass = 0; pass < 3; ++pass)
-        smoothGrid(map.meshColumns, map.meshRows, map.light);
+    const int64_t count = static_cast<int64_t>(map.meshColumns) * map.meshRows;
+    if (count > 0 && map.light.size() == static_cast<size_t>(count)) {
+        // Three passes ping-ponging between the array and one scratch array,
+        // each pass split into row bands; the values are those of smoothGrid.
+        std::vector<float> scratch(map.light.size());
+        for (int pass = 0; pass < 3; ++pass) {
+            forEachRowBand(map.meshRows, threads, [&](int32_t first, int32_t end) {
+                smoothGridRange(map.meshColumns, map.meshRows, map.light.data(), scratch.data(),
+                                static_cast<int64_t>(first) * map.meshColumns,
+                                static_cast<int64_t>(end) * map.meshColumns);
+            });
+            map.light.swap(scratch);
+        }
+    }
     smoothGrid(map.width, map.height, map.roughness);
 }
 
@@ -202,7 +217,7 @@ bool computeMesh(TerrainMap& map, const BakedLight& light, float origin, unsigne
     allocateMesh(map, true, true);
     computeVertexPositions(map, origin, threads);
     computeVertexLight(map, light, threads);
-    smoothMeshValues(map);
+    smoothMeshValues(map, threads);
     return true;
 }
 

@@ -78,7 +78,7 @@ void computeVertexPositions(TerrainMap& map, float origin, unsigned threads = 0)
 void computeVertexLight(TerrainMap& map, const BakedLight& light, unsigned threads = 0);
 // Three smoothGrid passes over `light` as a meshColumns x meshRows grid, one
 // over `roughness`. The colours keep the unsmoothed light.
-void smoothMeshValues(TerrainMap& map);
+void smoothMeshValues(TerrainMap& map, unsigned threads = 0);
 
 // Steps 1 to 5 of veldrun's generation (normals, roughness, mesh, light,
 // colours, smoothing), no GL. False, with nothing touched, when there is no grid.

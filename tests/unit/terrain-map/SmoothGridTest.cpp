@@ -130,3 +130,35 @@ TEST(SmoothGrid, RefusesBadSizesWithoutTouchingTheArray)
     smoothGrid(3, -1, v);
     EXPECT_EQ(v, (std::vector<float>{1.0f, 5.0f, 9.0f}));
 }
+
+TEST(SmoothGridRange, PiecesOfAPassEqualTheWholePass)
+{
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<float> dist(0.0f, 1.0f);
+    const int shapes[][2] = {{1032, 40}, {5, 4}, {1, 9}, {128, 128}};
+    for (auto& s : shapes) {
+        const int64_t n = static_cast<int64_t>(s[0]) * s[1];
+        std::vector<float> in(static_cast<size_t>(n));
+        for (float& x : in)
+            x = dist(rng);
+        std::vector<float> whole = in;
+        smoothGrid(s[0], s[1], whole);
+        for (int trial = 0; trial < 5; ++trial) {
+            // Random cut points, including empty pieces and pieces inside the first and last rows.
+            std::uniform_int_distribution<int64_t> cut(0, n);
+            std::vector<int64_t> cuts = {0, n, cut(rng), cut(rng), cut(rng), std::min<int64_t>(n, s[0] / 2)};
+            std::sort(cuts.begin(), cuts.end());
+            std::vector<float> out(static_cast<size_t>(n), -1.0f);
+            for (size_t k = 0; k + 1 < cuts.size(); ++k) {
+                smoothGridRange(s[0], s[1], in.data(), out.data(), cuts[k], cuts[k + 1]);
+            }
+            ASSERT_EQ(out, whole) << s[0] << "x" << s[1];
+        }
+        // A range that is empty or outside the grid writes nothing.
+        std::vector<float> untouched(static_cast<size_t>(n), -1.0f);
+        smoothGridRange(s[0], s[1], in.data(), untouched.data(), n, n + 10);
+        smoothGridRange(s[0], s[1], in.data(), untouched.data(), 3, 3);
+        for (float x : untouched)
+            ASSERT_EQ(x, -1.0f);
+    }
+}
