@@ -1,8 +1,19 @@
 #pragma once
 
-// The scene of veldrun: loads and builds everything once, then draws frames.
+#include "scene/SceneCore.h"
+
+// The scene of veldrun: the shared scene objects plus its foliage.
+struct VeldrunScene : SceneCore {
+    FoliageList foliageList;
+    RandomFraction foliageRandom; // started once, never reseeded
+};
+
+// The one scene of the program.
+extern VeldrunScene gScene;
+
+// Loads and builds everything once, each stage reported on the console.
 void StartScene();
-// Per-frame keyboard handling: camera keys and the F4 automatic budget toggle.
+// Camera keys, F4 (automatic budget) and F2 (quad-tree outlines).
 void UpdateInput();
 void DrawFrame();
 // Empties the unit lists (after the window and context are gone).

@@ -1,0 +1,52 @@
+#pragma once
+
+// What every program's scene holds and the frame steps they share. Each
+// program owns one SceneCore (with its own additions) in one place.
+
+#include "models/Units.h"
+#include "scene/LodControl.h"
+#include "scene/SceneLight.h"
+#include "shell/FrameTimer.h"
+#include "terrain/QuadViewTree.h"
+#include "terrain/TerrainMap.h"
+#include "view/Camera.h"
+#include "view/Frustum.h"
+#include "view/Vec3.h"
+
+#include <cstdint>
+
+struct SceneCore {
+    FrameTimer frameTimer;
+    TerrainMap terrainMap;
+    QuadViewTree quadViewTree;
+    Camera camera;
+    Frustum frustum;
+    UnitPresets unitPresets;
+    UnitList unitList;
+    LodControl lodControl;
+    Vec3 cursorPoint;           // world point under the pointer
+    Unit* cursorUnit = nullptr; // first element of unitList
+    bool showQuadTree = false;  // draw the tree's leaf boxes (F2 in veldrun)
+};
+
+// Start-up: eye 16 units above grid point (32, 32), looking towards (32, 48, 0).
+void placeCamera(SceneCore& scene);
+// Start-up: one unit of the preset at the grid centre, which then follows the
+// cursor. The unit list must be empty before.
+void placeCursorUnit(SceneCore& scene, int32_t presetIndex);
+// Start-up: light 1's ambient and diffuse colours.
+void giveLightColours(const SceneLight& light);
+
+// Frame steps shared by every program: the timer tick, viewport and clear, the
+// perspective (45 degrees, near 1, far 250), light 1's position, the camera,
+// the frustum, and the cells marked by the quad view tree.
+void beginFrame(SceneCore& scene, const SceneLight& light);
+// The cursor unit moved to the picked point at the terrain's height, and drawn.
+void drawCursorUnit(SceneCore& scene);
+// The blue cursor point, drawn over everything; depth testing stays off.
+void drawCursorPoint(Vec3 point);
+// Texturing off, the 0..1024 x 786..0 orthographic overlay, white.
+void beginOverlay();
+// The cell column or row a world coordinate names, truncated toward zero; -1
+// for values no cell can have (so the highlight draws nothing).
+int32_t cellOf(float coordinate);
