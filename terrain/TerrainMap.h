@@ -43,16 +43,19 @@ struct TerrainMap {
     // it once. False when the file cannot be opened; the map is then unchanged.
     // A short file fills the missing samples with 0 and says so on the console.
     bool loadHeightmap(const char* path, float heightScale = 0.125f);
-    // Same from bytes already in memory.
+    // Same from bytes already in memory (no console line: the caller knows the
+    // size). Samples past `size` are 0, bytes past 16384 are ignored.
     void loadHeightmapBytes(const uint8_t* bytes, std::size_t size, float heightScale = 0.125f);
 
+    // The queries clamp every position onto the grid (NaN counts as 0) and
+    // return 0 when there is no grid.
     // Height of the grid point clamped onto the grid.
     float gridHeight(int32_t x, int32_t y) const;
     // Bilinear height at a real position, clamped onto the grid.
     double heightAt(double x, double y) const;
     // Bilinear normal at a real position, not renormalised.
     Vec3 normalAt(float x, float y) const;
-    // True once a grid exists (a failed load leaves none).
+    // True once a grid exists (a failed load or release leaves none).
     bool hasGrid() const
     {
         return width > 0 && height > 0 &&
