@@ -3,10 +3,12 @@
 #include "image/Bytes.h"
 #include "platform/Platform.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace {
