@@ -1,8 +1,21 @@
 #include "terrain/TerrainMesh.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <new>
+#include <system_error>
 #include <thread>
+
+namespace {
+
+template <typename T> void freeArray(std::vector<T>& array)
+{
+    array.clear();
+    array.shrink_to_fit();
+}
+
+} // namespace
 
 // ---- Grid-point normals and roughness -----------------------------------------
 
@@ -65,19 +78,55 @@ void computeCellNormals(TerrainMap& map)
 
 // ---- Mesh layout and per-vertex values ----------------------------------------
 
-void allocateMesh(TerrainMap& map, bool withLight, bool withColours)
+bool allocateMesh(TerrainMap& map, bool withLight, bool withColours)
 {
+    const int64_t columns = int64_t{kMeshSubdivision} * map.width + kMeshSubdivision;
+    const int64_t rows = int64_t{kMeshSubdivision} * map.height + kMeshSubdivision;
+    // The counts are 32-bit (the drawing's indices are too): a grid whose mesh
+    // would not fit gets none.
+    if (map.width <= 0 || map.height <= 0 || columns * rows > INT32_MAX) {
+        freeArray(map.vertices);
+        freeArray(map.light);
+        freeArray(map.colours);
+        map.subdivision = map.meshColumns = map.meshRows = map.vertexCount = 0;
+        return false;
+    }
     map.subdivision = kMeshSubdivision;
-    map.meshColumns = kMeshSubdivision * map.width + kMeshSubdivision;
-    map.meshRows = kMeshSubdivision * map.height + kMeshSubdivision;
+    map.meshColumns = static_cast<int32_t>(columns);
+    map.meshRows = static_cast<int32_t>(rows);
     map.vertexCount = map.meshColumns * map.meshRows;
     const size_t count = static_cast<size_t>(map.vertexCount);
+    bool ok = true;
+    auto zeroPositions = [&map, count, &ok] {
+        try {
+            map.vertices.assign(count * 3, 0.0f);
+        } catch (const std::bad_alloc&) {
+            ok = false;
+        }
+    };
     // Most of the cost is the kernel's first touch of fresh pages; the
     // positions are zeroed on a second thread while the rest is.
-    std::thread positions([&] { map.vertices.assign(count * 3, 0.0f); });
-    if (withLight) map.light.assign(count, 0.0f);
-    if (withColours) map.colours.assign(count * 4, 0);
-    positions.join();
+    std::thread positions;
+    try {
+        positions = std::thread(zeroPositions);
+    } catch (const std::system_error&) {
+        zeroPositions();
+    }
+    bool rest = true;
+    try {
+        if (withLight) map.light.assign(count, 0.0f);
+        if (withColours) map.colours.assign(count * 4, 0);
+    } catch (const std::bad_alloc&) {
+        rest = false;
+    }
+    if (positions.joinable()) positions.join();
+    if (ok && rest) return true;
+    // Out of memory: no mesh at all rather than a partial one.
+    freeArray(map.vertices);
+    freeArray(map.light);
+    freeArray(map.colours);
+    map.subdivision = map.meshColumns = map.meshRows = map.vertexCount = 0;
+    return false;
 }
 
 float vertexLight(Vec3 p, Vec3 n, const BakedLight& light)
@@ -141,9 +190,15 @@ void forEachRowBand(int32_t rows, unsigned threads, const std::function<void(int
     auto bandStart = [&](unsigned k) {
         return static_cast<int32_t>(static_cast<int64_t>(rows) * k / threads);
     };
-    for (unsigned k = 1; k < threads; ++k)
-        workers.emplace_back(body, bandStart(k), bandStart(k + 1));
+    unsigned started = 1;
+    try {
+        for (; started < threads; ++started)
+            workers.emplace_back(body, bandStart(started), bandStart(started + 1));
+    } catch (const std::system_error&) {
+        // No more threads to be had: the remaining bands run here.
+    }
     body(0, bandStart(1));
+    if (started < threads) body(bandStart(started), rows);
     for (auto& worker : workers)
         worker.join();
 }
@@ -197,7 +252,15 @@ void smoothMeshValues(TerrainMap& map, unsigned threads)
     if (count > 0 && map.light.size() == static_cast<size_t>(count)) {
         // Three passes ping-ponging between the array and one scratch array,
         // each pass split into row bands; the values are those of smoothGrid.
-        std::vector<float> scratch(map.light.size());
+        std::vector<float> scratch;
+        try {
+            scratch.resize(map.light.size());
+        } catch (const std::bad_alloc&) {
+            for (int pass = 0; pass < 3; ++pass)
+                smoothGrid(map.meshColumns, map.meshRows, map.light);
+            smoothGrid(map.width, map.height, map.roughness);
+            return;
+        }
         for (int pass = 0; pass < 3; ++pass) {
             forEachRowBand(map.meshRows, threads, [&](int32_t first, int32_t end) {
                 smoothGridRange(map.meshColumns, map.meshRows, map.light.data(), scratch.data(),
@@ -213,8 +276,14 @@ void smoothMeshValues(TerrainMap& map, unsigned threads)
 bool computeMesh(TerrainMap& map, const BakedLight& light, float origin, unsigned threads)
 {
     if (!map.hasGrid()) return false;
-    computeCellNormals(map);
-    allocateMesh(map, true, true);
+    try {
+        computeCellNormals(map);
+    } catch (const std::bad_alloc&) {
+        freeArray(map.cells);
+        map.cellCount = 0;
+        return false;
+    }
+    if (!allocateMesh(map, true, true)) return false;
     computeVertexPositions(map, origin, threads);
     computeVertexLight(map, light, threads);
     smoothMeshValues(map, threads);

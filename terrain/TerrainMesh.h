@@ -49,7 +49,9 @@ void computeCellNormals(TerrainMap& map);
 
 // Sets subdivision, meshColumns, meshRows and vertexCount from the grid size
 // and allocates `vertices` (zero) and, when asked, `light` and `colours`.
-void allocateMesh(TerrainMap& map, bool withLight, bool withColours);
+// No grid size, a mesh of more than 2^31 vertices or no memory: false, with no
+// mesh arrays and all four counts 0.
+bool allocateMesh(TerrainMap& map, bool withLight, bool withColours);
 // World x (or y) of mesh column (or row) i.
 inline float meshCoordinate(int32_t i, float origin)
 {
@@ -81,7 +83,8 @@ void computeVertexLight(TerrainMap& map, const BakedLight& light, unsigned threa
 void smoothMeshValues(TerrainMap& map, unsigned threads = 0);
 
 // Steps 1 to 5 of veldrun's generation (normals, roughness, mesh, light,
-// colours, smoothing), no GL. False, with nothing touched, when there is no grid.
+// colours, smoothing), no GL. False, with nothing touched, when there is no
+// grid; false without a mesh when memory runs out.
 bool computeMesh(TerrainMap& map, const BakedLight& light, float origin = kMeshOrigin, unsigned threads = 0);
 
 // The 512 x 512 luminance bytes (texel s + 512 t) of the smoothed light: texel

@@ -364,3 +364,36 @@ TEST(MissingHeightmap, PiecesTouchNothing)
     EXPECT_TRUE(map.normals.empty());
     EXPECT_TRUE(map.cells.empty());
 }
+
+TEST(MeshLayout, RefusesAMeshTooLargeForItsCounts)
+{
+    TerrainMap map;
+    map.width = 50000; // 400008 x 400008 vertices would overflow the 32-bit counts
+    map.height = 50000;
+    map.vertices.assign(6, 1.0f);
+    EXPECT_FALSE(allocateMesh(map, true, true));
+    EXPECT_EQ(map.vertexCount, 0);
+    EXPECT_EQ(map.meshColumns, 0);
+    EXPECT_EQ(map.meshRows, 0);
+    EXPECT_EQ(map.subdivision, 0);
+    EXPECT_TRUE(map.vertices.empty());
+    EXPECT_TRUE(map.light.empty());
+    EXPECT_TRUE(map.colours.empty());
+    TerrainMap none;
+    EXPECT_FALSE(allocateMesh(none, true, true));
+    EXPECT_TRUE(none.vertices.empty());
+}
+
+TEST(MeshLayout, SmallGridsGetTheirOwnSizes)
+{
+    TerrainMap map;
+    map.width = 3;
+    map.height = 2;
+    ASSERT_TRUE(allocateMesh(map, true, false));
+    EXPECT_EQ(map.meshColumns, 32);
+    EXPECT_EQ(map.meshRows, 24);
+    EXPECT_EQ(map.vertexCount, 768);
+    EXPECT_EQ(map.vertices.size(), 3u * 768);
+    EXPECT_EQ(map.light.size(), 768u);
+    EXPECT_TRUE(map.colours.empty());
+}
