@@ -50,7 +50,11 @@ bool TerrainMap::loadHeightmap(const char* path, float heightScale)
     }
     // Bytes past the first 16384 are never read.
     const size_t got = std::fread(bytes.data(), 1, bytes.size(), file);
+    // A read error (a directory opens but cannot be read) counts as a file
+    // that cannot be opened, not as an empty one.
+    const bool failed = std::ferror(file) != 0;
     std::fclose(file);
+    if (failed) return false;
     if (got < kSampleCount) {
         DebugPrint("Heightmap %s is short: %zu of %zu samples, the rest set to 0", path, got, kSampleCount);
     }

@@ -177,6 +177,16 @@ TEST(Heightmap, MissingFileLeavesTheMapEmpty)
     EXPECT_EQ(map.normalAt(3.5f, 3.5f), (Vec3{0, 0, 0}));
 }
 
+TEST(Heightmap, UnreadablePathIsAFailedLoad)
+{
+    TerrainMap map;
+    ConsoleCapture console;
+    EXPECT_FALSE(map.loadHeightmap(std::filesystem::temp_directory_path().c_str()));
+    EXPECT_FALSE(map.loadHeightmap(nullptr));
+    EXPECT_FALSE(map.hasGrid());
+    EXPECT_EQ(console.text(), "");
+}
+
 TEST(Heightmap, FailedLoadKeepsAnEarlierGrid)
 {
     const std::vector<uint8_t> bytes = randomBytes(16384, 3);
