@@ -398,3 +398,74 @@ TEST_P(DrawTerrainState, LeavesTheDescribedState)
 INSTANTIATE_TEST_SUITE_P(AllPaths, DrawTerrainState,
                          ::testing::Values(std::pair{false, false}, std::pair{false, true},
                                            std::pair{true, false}, std::pair{true, true}));
+
+TEST(SetTextureUnits, SetsUpUnitsDownToZeroAndUndoes)
+{
+    GlTestContext gl(kSize, kSize);
+    ASSERT_TRUE(gl.valid());
+    TerrainMap map = makeTerrain(
+        4, 4, [](float, float) { return 0.0f; }, kWhite);
+    giveTextures(map, true);
+    setTextureUnits(map, true);
+    GLint value = 0;
+    glGetIntegerv(GL_ACTIVE_TEXTURE_ARB, &value);
+    EXPECT_EQ(value, GL_TEXTURE0_ARB);
+    glGetIntegerv(GL_MATRIX_MODE, &value);
+    EXPECT_EQ(value, GL_MODELVIEW);
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &value);
+    EXPECT_EQ(value, GL_REPLACE);
+    for (int unit = 0; unit < 4; ++unit) {
+        glActiveTextureARB(GL_TEXTURE0_ARB + unit);
+        EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D)) << unit;
+        glGetIntegerv(GL_TEXTURE_BINDING_2D, &value);
+        EXPECT_EQ(static_cast<GLuint>(value), map.textures[unit]) << unit;
+        if (unit > 0) {
+            glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &value);
+            EXPECT_EQ(value, GL_COMBINE_ARB) << unit;
+        }
+    }
+    glActiveTextureARB(GL_TEXTURE0_ARB);
+    setTextureUnits(map, false);
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &value);
+    EXPECT_EQ(value, GL_MODULATE);
+    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST(SetBufferArrays, PointsEveryUnitAtThePositions)
+{
+    GlTestContext gl(kSize, kSize);
+    ASSERT_TRUE(gl.valid());
+    TerrainMap map = makeTerrain(
+        4, 4, [](float, float) { return 0.0f; }, kWhite);
+    giveTextures(map, true);
+    moveIntoBuffers(map);
+    glBindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
+    setBufferArrays(map, true);
+    GLint value = 0;
+    EXPECT_TRUE(glIsEnabled(GL_VERTEX_ARRAY));
+    EXPECT_TRUE(glIsEnabled(GL_COLOR_ARRAY));
+    glGetIntegerv(GL_ARRAY_BUFFER_BINDING_ARB, &value);
+    EXPECT_EQ(static_cast<GLuint>(value), map.colourBuffer);
+    glGetIntegerv(GL_VERTEX_ARRAY_BUFFER_BINDING_ARB, &value);
+    EXPECT_EQ(static_cast<GLuint>(value), map.vertexBuffer);
+    glGetIntegerv(GL_COLOR_ARRAY_BUFFER_BINDING_ARB, &value);
+    EXPECT_EQ(static_cast<GLuint>(value), map.colourBuffer);
+    glGetIntegerv(GL_COLOR_ARRAY_TYPE, &value);
+    EXPECT_EQ(value, GL_UNSIGNED_BYTE);
+    glGetIntegerv(GL_CLIENT_ACTIVE_TEXTURE_ARB, &value);
+    EXPECT_EQ(value, GL_TEXTURE0_ARB);
+    for (int unit = 0; unit < 4; ++unit) {
+        glClientActiveTextureARB(GL_TEXTURE0_ARB + unit);
+        EXPECT_TRUE(glIsEnabled(GL_TEXTURE_COORD_ARRAY)) << unit;
+        glGetIntegerv(GL_TEXTURE_COORD_ARRAY_BUFFER_BINDING_ARB, &value);
+        EXPECT_EQ(static_cast<GLuint>(value), map.vertexBuffer) << unit;
+        glGetIntegerv(GL_TEXTURE_COORD_ARRAY_SIZE, &value);
+        EXPECT_EQ(value, 3) << unit;
+    }
+    glClientActiveTextureARB(GL_TEXTURE0_ARB);
+    setBufferArrays(map, false);
+    EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY));
+    EXPECT_FALSE(glIsEnabled(GL_COLOR_ARRAY));
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
