@@ -50,6 +50,11 @@ enum Stage : uint32_t {
 
 } // namespace
 
+MapEdits dataSetEdits(uint64_t seed)
+{
+    return chooseEdits(stageSeed(seed, kEdits));
+}
+
 std::vector<DataFile> makeDataSet(uint64_t seed)
 {
     const auto s = [seed](Stage stage) { return stageSeed(seed, stage); };
@@ -66,7 +71,7 @@ std::vector<DataFile> makeDataSet(uint64_t seed)
         {"map/test/map_qv_foliage.raw", makeFoliageMap(fromBytes(mainBytes, kMapSize, kMapSize), foliage)});
     files.push_back({"map/test/terraintex.raw", toBytes(makeTerraceLandscape(s(kSecondMap)))});
     files.push_back({"map/test/map_qv-edited.raw",
-                     toBytes(applyEdits(fromBytes(mainBytes, kMapSize, kMapSize), chooseEdits(s(kEdits))))});
+                     toBytes(applyEdits(fromBytes(mainBytes, kMapSize, kMapSize), dataSetEdits(seed)))});
 
     files.push_back({"map/test/tile2.tga", encodeTga(makeGrassTile(s(kGrass)), TgaCompression::None)});
     files.push_back({"map/test/tile1.tga", encodeTga(makeDirtTile(s(kDirt)), TgaCompression::None)});

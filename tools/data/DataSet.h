@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/data/Heightmaps.h"
+
 namespace datagen {
 
 // One generated file: its path relative to the data folder and its bytes.
@@ -16,6 +18,9 @@ struct DataFile {
 // The text of config.ini: a commented example asking for a 1024 × 768 window
 // with 32-bit colour.
 std::string configIniText();
+
+// The edits of map_qv-edited.raw for a data set seed.
+MapEdits dataSetEdits(uint64_t seed);
 
 // Every file of the data set, in a fixed order. The same seed gives the same bytes.
 std::vector<DataFile> makeDataSet(uint64_t seed);

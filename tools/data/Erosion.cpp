@@ -72,10 +72,12 @@ void addBilinear(Grid& g, float x, float y, float amount)
     g.at(ix + 1, iy + 1) += amount * fx * fy;
 }
 
-// Takes `amount` from a 3 × 3 neighbourhood around the droplet, centre-weighted,
-// so single cells are not dug into pits.
-void erodeBrush(Grid& g, float x, float y, float amount)
+// Takes up to `amount` from a 3 × 3 neighbourhood around the droplet,
+// centre-weighted, so single cells are not dug into pits. Returns what was
+// taken (less than `amount` at the edge of the grid).
+float erodeBrush(Grid& g, float x, float y, float amount)
 {
+    float taken = 0.0f;
     static constexpr float kWeights[3] = {0.25f, 0.5f, 0.25f};
     const int ix = static_cast<int>(x + 0.5f);
     const int iy = static_cast<int>(y + 0.5f);
@@ -84,9 +86,12 @@ void erodeBrush(Grid& g, float x, float y, float amount)
             const int cx = ix + i;
             const int cy = iy + j;
             if (cx < 0 || cy < 0 || cx >= g.width || cy >= g.height) continue;
-            g.at(cx, cy) -= amount * kWeights[i + 1] * kWeights[j + 1];
+            const float part = amount * kWeights[i + 1] * kWeights[j + 1];
+            g.at(cx, cy) -= part;
+            taken += part;
         }
     }
+    return taken;
 }
 
 } // namespace
@@ -124,8 +129,7 @@ void hydraulicErosion(Grid& heights, const HydraulicParams& p)
                 addBilinear(heights, x, y, deposit);
             } else {
                 const float erode = std::fmin((capacity - sediment) * p.erodeRate, -dh);
-                erodeBrush(heights, x, y, erode);
-                sediment += erode;
+                sediment += erodeBrush(heights, x, y, erode);
             }
             speed = std::sqrt(std::fmax(0.0f, speed * speed - dh * p.gravity));
             water *= 1.0f - p.evaporation;

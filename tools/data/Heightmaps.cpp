@@ -119,10 +119,10 @@ MapEdits chooseEdits(uint32_t seed)
     Random r(seed);
     MapEdits e{};
     e.plateauX = static_cast<float>(r.range(80.0, 104.0));
-    e.plateauY = static_cast<float>(r.range(20.0, 40.0));
+    e.plateauY = static_cast<float>(r.range(14.0, 28.0));
     e.plateauRadius = 13.0f;
     e.craterX = static_cast<float>(r.range(24.0, 44.0));
-    e.craterY = static_cast<float>(r.range(90.0, 106.0));
+    e.craterY = static_cast<float>(r.range(98.0, 112.0));
     e.craterRadius = 10.0f;
     e.riverY = static_cast<float>(r.range(58.0, 70.0));
     e.riverWidth = 3.0f;
