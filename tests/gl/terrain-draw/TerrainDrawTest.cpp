@@ -1,6 +1,7 @@
 #include "terrain/TerrainDraw.h"
 #include "platform/GlApi.h"
 #include "terrain/TerrainLod.h"
+#include "terrain/TerrainMesh.h"
 #include "tests/gl/terrain-draw/TestTerrain.h"
 #include "tests/support/GlTestContext.h"
 
@@ -468,4 +469,46 @@ TEST(SetBufferArrays, PointsEveryUnitAtThePositions)
     EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY));
     EXPECT_FALSE(glIsEnabled(GL_COLOR_ARRAY));
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+// The generator's own 128 x 128 mesh, every cell marked (the last row and
+// column included, so step 4 reaches mesh row 1028), from veldrun's start view.
+TEST(DrawTerrain, GeneratedMeshDrawsAlikeWithBuffersAndClientArrays)
+{
+    GlTestContext gl(kSize, kSize);
+    ASSERT_TRUE(gl.valid());
+    std::mt19937 rng(5);
+    std::uniform_int_distribution<int> byte(0, 255);
+    std::vector<uint8_t> bytes(128 * 128);
+    for (uint8_t& b : bytes)
+        b = static_cast<uint8_t>(byte(rng));
+    TerrainMap maps[2];
+    for (int i = 0; i < 2; ++i) {
+        maps[i].loadHeightmapBytes(bytes.data(), bytes.size());
+        giveTextures(maps[i], true);
+        generateMesh(maps[i], RenderCaps{i == 1, true});
+        std::fill(maps[i].visible.begin(), maps[i].visible.end(), 1);
+    }
+    ASSERT_FALSE(maps[0].usesVertexBuffers);
+    ASSERT_TRUE(maps[1].usesVertexBuffers);
+    const Vec3 eye{32.0f, 32.0f, maps[0].gridHeight(32, 32) + 16.0f};
+    std::vector<uint8_t> frames[2];
+    int quads[2] = {};
+    for (int i = 0; i < 2; ++i) {
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        gluPerspective(45.0, 1.0, 1.0, 250.0);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        gluLookAt(eye.x, eye.y, eye.z, 32.0, 48.0, 0.0, 0.0, 0.0, 1.0);
+        clearFrame();
+        quads[i] = drawTerrain(maps[i], eye, 1.0f);
+        frames[i] = readFrame();
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    }
+    EXPECT_EQ(quads[0], terrainQuadCount(maps[0], eye, 1.0f));
+    EXPECT_EQ(quads[0], quads[1]);
+    EXPECT_GT(quads[0], 128 * 128); // rough random terrain: many cells finer than a quad
+    EXPECT_GT(litCount(frames[0]), static_cast<size_t>(kSize * kSize / 2));
+    EXPECT_TRUE(frames[0] == frames[1]);
 }
