@@ -1,0 +1,19 @@
+#pragma once
+
+// The terrain of skarnveil-cliff: the cliff mesh coloured by a smoothed slope
+// shade, drawn in immediate mode or as coarse row strips.
+
+#include "terrain/TerrainMap.h"
+#include "view/Vec3.h"
+
+#include <cstdint>
+
+// No GL: the cliff mesh, its slope shade in `light`, an interior-only
+// smoothing pass and then a full one. Roughness stays unsmoothed. False
+// without a grid or when memory runs out.
+bool GenerateShadedCliffMesh(TerrainMap& map);
+
+// The terrain step of the frame: the cliff state around either the level of
+// detail drawing (lodDrawing, each vertex coloured by its shade) or the
+// strips. Returns the count of the drawing used.
+int32_t DrawShadedCliffTerrain(const TerrainMap& map, bool lodDrawing, Vec3 eye, float lodCoefficient);

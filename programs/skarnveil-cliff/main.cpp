@@ -1,0 +1,58 @@
+// skarnveil-cliff: one repeated cliff texture over a half-height map, shaded
+// by slope; F3 switches to a coarse strip per row.
+#include "CliffShade.h"
+#include "platform/VirtualKeys.h"
+#include "shell/MainLoop.h"
+#include "shell/Shell.h"
+#include "skarnveil/CliffTerrain.h"
+#include "skarnveil/SkarnveilRun.h"
+#include "skarnveil/SkarnveilScene.h"
+
+namespace {
+
+struct CliffScene : SceneCore {
+    bool lodDrawing = true; // false: drawCellStrips (F3)
+};
+
+CliffScene gScene;
+
+void startScene()
+{
+    TerrainMap& map = gScene.terrainMap;
+    StartSkarnveilScene(gScene, {[&map] { LoadCliffTextures(map); }, [&map] { LoadCliffHeightmap(map); },
+                                 [&map] { GenerateShadedCliffMesh(map); }});
+}
+
+void updateInput()
+{
+    ApplySkarnveilKeys(gScene);
+    if (TakeToggle(gKeyState, vk::F3)) gScene.lodDrawing = !gScene.lodDrawing;
+}
+
+void drawFrame()
+{
+    DrawSkarnveilFrame(gScene, [] {
+        return DrawShadedCliffTerrain(gScene.terrainMap, gScene.lodDrawing, gScene.camera.eye,
+                                      gScene.lodControl.lodCoefficient);
+    });
+}
+
+// After F1 the cliff texture and the tank skin are made again in the new context.
+void recreateContextObjects()
+{
+    LoadCliffTextures(gScene.terrainMap);
+    RecreateSceneContextObjects(gScene);
+}
+
+} // namespace
+
+int main()
+{
+    SkarnveilProgram program;
+    program.checks = CapabilityChecks::None;
+    program.startScene = startScene;
+    program.updateInput = updateInput;
+    program.drawFrame = drawFrame;
+    program.recreateContextObjects = recreateContextObjects;
+    return RunSkarnveil(program);
+}

@@ -1,0 +1,61 @@
+// skarnveil-cliff2: skarnveil-cliff lit by OpenGL's light 0 through a normal
+// per mesh vertex; F3 switches to a coarse strip per row.
+#include "CliffLighting.h"
+#include "platform/VirtualKeys.h"
+#include "shell/MainLoop.h"
+#include "shell/Shell.h"
+#include "skarnveil/CliffTerrain.h"
+#include "skarnveil/SkarnveilRun.h"
+#include "skarnveil/SkarnveilScene.h"
+
+#include <vector>
+
+namespace {
+
+struct LitCliffScene : SceneCore {
+    std::vector<Vec3> meshNormals; // one per mesh vertex, indexed like vertices
+    bool lodDrawing = true;        // false: drawCellStrips (F3)
+};
+
+LitCliffScene gScene;
+
+void startScene()
+{
+    TerrainMap& map = gScene.terrainMap;
+    StartSkarnveilScene(gScene, {[&map] { LoadCliffTextures(map); }, [&map] { LoadCliffHeightmap(map); },
+                                 [&map] { GenerateLitCliffMesh(map, gScene.meshNormals); }});
+}
+
+void updateInput()
+{
+    ApplySkarnveilKeys(gScene);
+    if (TakeToggle(gKeyState, vk::F3)) gScene.lodDrawing = !gScene.lodDrawing;
+}
+
+void drawFrame()
+{
+    DrawSkarnveilFrame(gScene, [] {
+        return DrawLitCliffTerrain(gScene.terrainMap, gScene.meshNormals, gScene.lodDrawing,
+                                   gScene.camera.eye, gScene.lodControl.lodCoefficient);
+    });
+}
+
+// After F1 the cliff texture and the tank skin are made again in the new context.
+void recreateContextObjects()
+{
+    LoadCliffTextures(gScene.terrainMap);
+    RecreateSceneContextObjects(gScene);
+}
+
+} // namespace
+
+int main()
+{
+    SkarnveilProgram program;
+    program.checks = CapabilityChecks::None;
+    program.startScene = startScene;
+    program.updateInput = updateInput;
+    program.drawFrame = drawFrame;
+    program.recreateContextObjects = recreateContextObjects;
+    return RunSkarnveil(program);
+}

@@ -1,0 +1,139 @@
+#include "TilesTerrain.h"
+
+#include "image/Texture.h"
+#include "platform/GlApi.h"
+#include "skarnveil/ImmediateDraw.h"
+#include "skarnveil/SkarnveilScene.h"
+#include "terrain/SlopeShade.h"
+#include "terrain/TerrainDraw.h"
+#include "terrain/TerrainMesh.h"
+
+#include <new>
+
+void LoadTilesTextures(TerrainMap& map, const RenderCaps& caps)
+{
+    LoadTexture("map/test/tile2.tga", map.textures[0], kSkarnveilMinFilter);
+    if (caps.multitextureUsable) {
+        LoadTexture("map/test/tile1.tga", map.textures[1], kSkarnveilMinFilter);
+        LoadTexture("map/test/tile3.tga", map.textures[2], kSkarnveilMinFilter);
+        // Replaced by the generated light texture, as in veldrun.
+        LoadTexture("map/test/lightmap.tga", map.textures[3], kSkarnveilMinFilter);
+        map.usesMultitexture = true;
+    }
+}
+
+bool ComputeTilesMesh(TerrainMap& map, TilesTerrain& tiles)
+{
+    if (!map.hasGrid()) return false;
+    try {
+        computeCellNormals(map);
+    } catch (const std::bad_alloc&) {
+        map.cells.clear();
+        map.cells.shrink_to_fit();
+        map.cellCount = 0;
+        return false;
+    }
+    allocateMesh(map, true, false);
+    const size_t count = static_cast<size_t>(map.vertexCount > 0 ? map.vertexCount : 0);
+    if (count == 0 || map.vertices.size() < count * 3 || map.light.size() < count) return false;
+    computeVertexPositions(map, kMeshOrigin);
+    computeTilesShade(map);
+    tiles.shades.clear();
+    tiles.blends.clear();
+    if (map.usesMultitexture) {
+        try {
+            tiles.shades.resize(count);
+            tiles.blends.resize(count);
+        } catch (const std::bad_alloc&) {
+            tiles.shades.clear();
+            tiles.blends.clear();
+            map.usesMultitexture = false; // drawn with the single tile instead
+        }
+        for (size_t i = 0; i < tiles.shades.size(); ++i) {
+            // The same grey and alpha as veldrun's blend colours.
+            const VertexColour colour =
+                vertexColour(map.normalAt(map.vertices[3 * i], map.vertices[3 * i + 1]), map.light[i], true);
+            tiles.shades[i] = colour.red;
+            tiles.blends[i] = colour.alpha;
+        }
+    }
+    smoothMeshValues(map);
+    return true;
+}
+
+bool GenerateTilesMesh(TerrainMap& map, TilesTerrain& tiles)
+{
+    if (!ComputeTilesMesh(map, tiles)) return false;
+    uploadLightTexture(map);
+    return true;
+}
+
+namespace {
+
+bool blendBytesPresent(const TerrainMap& map, const TilesTerrain& tiles)
+{
+    const size_t count = static_cast<size_t>(map.meshColumns) * static_cast<size_t>(map.meshRows);
+    return tiles.shades.size() >= count && tiles.blends.size() >= count;
+}
+
+} // namespace
+
+bool TilesDrawable(const TerrainMap& map, const TilesTerrain& tiles)
+{
+    if (!immediateDrawable(map)) return false;
+    if (map.usesMultitexture) return blendBytesPresent(map, tiles);
+    return map.light.size() >= static_cast<size_t>(map.meshColumns) * static_cast<size_t>(map.meshRows);
+}
+
+int32_t DrawTilesTerrain(const TerrainMap& map, const TilesTerrain& tiles, Vec3 eye, float lodCoefficient)
+{
+    glCullFace(GL_FRONT);
+    glEnable(GL_CULL_FACE);
+    glPolygonMode(GL_BACK, GL_FILL);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, map.textures[0]);
+    const bool drawable = TilesDrawable(map, tiles);
+    int32_t count = 0;
+    if (map.usesMultitexture) {
+        setTextureUnits(map, true);
+        if (drawable) {
+            count = drawImmediateCells(
+                map, eye, lodCoefficient,
+                [&](uint32_t i) {
+                    const uint8_t shade = tiles.shades[i];
+                    glColor4ub(shade, shade, shade, tiles.blends[i]);
+                    const float* p = meshPosition(map, i);
+                    glMultiTexCoord2fvARB(GL_TEXTURE0_ARB, p);
+                    glMultiTexCoord2fvARB(GL_TEXTURE1_ARB, p);
+                    glMultiTexCoord2fvARB(GL_TEXTURE2_ARB, p);
+                    glMultiTexCoord2fvARB(GL_TEXTURE3_ARB, p);
+                    glVertex3fv(p);
+                },
+                [] {});
+        }
+        setTextureUnits(map, false);
+    } else {
+        glMatrixMode(GL_TEXTURE);
+        glLoadIdentity();
+        glScalef(0.1f, 0.1f, 0.1f);
+        glBindTexture(GL_TEXTURE_2D, map.textures[0]);
+        glMatrixMode(GL_MODELVIEW);
+        if (drawable) {
+            count = drawImmediateCells(
+                map, eye, lodCoefficient,
+                [&](uint32_t i) {
+                    const float light = map.light[i];
+                    glColor3f(light, light, light);
+                    const float* p = meshPosition(map, i);
+                    glTexCoord2fv(p);
+                    glVertex3fv(p);
+                },
+                // Overwritten by the first vertex's colour; kept as the
+                // drawing has always sent it.
+                [] { glColor3f(1.0f, 1.0f, 1.0f); });
+        }
+        // GL_TEXTURE_2D stays enabled for what follows.
+    }
+    glDisable(GL_CULL_FACE);
+    return count;
+}

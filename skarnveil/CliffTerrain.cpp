@@ -1,0 +1,131 @@
+#include "skarnveil/CliffTerrain.h"
+
+#include "image/Texture.h"
+#include "platform/GlApi.h"
+#include "skarnveil/SkarnveilScene.h"
+#include "terrain/TerrainMesh.h"
+
+#include <new>
+
+void LoadCliffTextures(TerrainMap& map)
+{
+    // Only slot 0 is ever bound; slot 1 holds a second copy.
+    LoadTexture("cliff.tga", map.textures[0], kSkarnveilMinFilter);
+    LoadTexture("cliff.tga", map.textures[1], kSkarnveilMinFilter);
+}
+
+bool LoadCliffHeightmap(TerrainMap& map)
+{
+    return map.loadHeightmap("map/test/map_qv-edited.raw", 0.0625f);
+}
+
+bool GenerateCliffMeshBase(TerrainMap& map, bool withLight)
+{
+    if (!map.hasGrid()) return false;
+    try {
+        computeCellNormals(map);
+    } catch (const std::bad_alloc&) {
+        map.cells.clear();
+        map.cells.shrink_to_fit();
+        map.cellCount = 0;
+        return false;
+    }
+    allocateMesh(map, withLight, false);
+    const size_t count = static_cast<size_t>(map.vertexCount > 0 ? map.vertexCount : 0);
+    if (count == 0 || map.vertices.size() < count * 3) return false;
+    computeVertexPositions(map, kCliffMeshOrigin);
+    return true;
+}
+
+void BeginCliffTerrain(const TerrainMap& map)
+{
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_TEXTURE_2D);
+    glDisable(GL_BLEND);
+    glMatrixMode(GL_TEXTURE);
+    glPushMatrix();
+    const float width = map.width > 0 ? static_cast<float>(map.width) : 1.0f;
+    const float height = map.height > 0 ? static_cast<float>(map.height) : 1.0f;
+    glScalef(1.0f / (width * 0.25f), 1.0f / (height * 0.25f), 0.1f);
+}
+
+void EndCliffTerrain()
+{
+    glMatrixMode(GL_TEXTURE);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+}
+
+void BeginCliffLod(const TerrainMap& map)
+{
+    glColor3f(1.0f, 1.0f, 1.0f);
+    glBindTexture(GL_TEXTURE_2D, map.textures[0]);
+    // The mesh runs clockwise seen from above: culling the front faces leaves
+    // the terrain's upper side.
+    glCullFace(GL_FRONT);
+    glEnable(GL_CULL_FACE);
+    glPolygonMode(GL_BACK, GL_FILL);
+}
+
+void EndCliffLod()
+{
+    glDisable(GL_CULL_FACE);
+}
+
+CellStripRow walkCellStripRow(const uint8_t* visibleRow, int width)
+{
+    CellStripRow row;
+    int x = 0;
+    while (x < width && visibleRow[x] != 1)
+        ++x;
+    if (x == width) return row;
+    row.first = x;
+    for (; x < width; ++x) {
+        ++row.walked;
+        // The first unmarked cell still gives its left edge, then the walk ends.
+        if (visibleRow[x] != 1) break;
+    }
+    return row;
+}
+
+namespace {
+
+void stripCorner(const Vec3& corner)
+{
+    glTexCoord2f(corner.x, corner.y);
+    glVertex3f(corner.x, corner.y, corner.z);
+}
+
+} // namespace
+
+int32_t drawCellStrips(const TerrainMap& map)
+{
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    glColor3f(1.0f, 1.0f, 1.0f);
+    glBindTexture(GL_TEXTURE_2D, map.textures[0]);
+    glEnable(GL_TEXTURE_2D);
+    const size_t points =
+        static_cast<size_t>(map.width > 0 ? map.width : 0) * (map.height > 0 ? map.height : 0);
+    if (!map.hasGrid() || map.visible.size() < points) return 0;
+    // The cell records are gone after mesh generation; the corners are
+    // recomputed from heightAt, which gives the same points.
+    int32_t count = 0;
+    for (int y = 0; y < map.height; ++y) {
+        const CellStripRow row =
+            walkCellStripRow(map.visible.data() + static_cast<size_t>(map.width) * y, map.width);
+        glBegin(GL_QUAD_STRIP);
+        for (int x = row.first; x < row.first + row.walked; ++x) {
+            const CellRecord cell = cellRecord(map, x, y);
+            stripCorner(cell.p0);
+            stripCorner(cell.p3);
+        }
+        if (row.walked > 0) {
+            const CellRecord last = cellRecord(map, map.width - 1, y);
+            stripCorner(last.p1);
+            stripCorner(last.p2);
+        }
+        glEnd();
+        count += row.count();
+    }
+    return count;
+}

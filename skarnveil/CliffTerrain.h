@@ -1,0 +1,52 @@
+#pragma once
+
+// What the two cliff programs share: the "cliff.tga" texture, the mesh shifted
+// to start 0.5625 before grid point (0, 0), the terrain state around the
+// drawing (the texture matrix that repeats the cliff four times across the
+// map) and the coarse strip drawing.
+
+#include "terrain/TerrainMap.h"
+
+#include <cstdint>
+
+// "cliff.tga" (in the working directory) into slots 0 and 1; slots 2 and 3
+// and usesMultitexture are left alone.
+void LoadCliffTextures(TerrainMap& map);
+
+// Heights of "map/test/map_qv-edited.raw" at byte x 0.0625, smoothed once.
+bool LoadCliffHeightmap(TerrainMap& map);
+
+// Normals and roughness (unsmoothed), then the mesh with origin -0.5625 and
+// its positions; `light` allocated (zero) when asked. False without a grid or
+// when memory runs out (then no mesh).
+bool GenerateCliffMeshBase(TerrainMap& map, bool withLight);
+
+// Depth test and GL_TEXTURE_2D on, blending off; the texture matrix pushed and
+// scaled by (1 / (width x 0.25), 1 / (height x 0.25), 0.1).
+void BeginCliffTerrain(const TerrainMap& map);
+// Pops the texture matrix and selects the modelview matrix.
+void EndCliffTerrain();
+
+// Start state of the level-of-detail drawing: colour white, slot 0 bound,
+// front faces culled, back faces filled. EndCliffLod switches culling off.
+void BeginCliffLod(const TerrainMap& map);
+void EndCliffLod();
+
+// The walk of one grid row of visible bytes: from the first cell marked 1
+// through the marked cells after it and the first unmarked cell after them
+// (or to the row's end). walked = 0 when the row has no marked cell.
+struct CellStripRow {
+    int first = 0;
+    int walked = 0;
+    // What the row adds to the count: one per walked cell plus the closing
+    // edge of the row's last cell.
+    int count() const { return walked > 0 ? walked + 1 : 0; }
+};
+CellStripRow walkCellStripRow(const uint8_t* visibleRow, int width);
+
+// The coarse mode: one GL_QUAD_STRIP per grid row, left edges (P0, P3) of the
+// walked cells, then the right edge (P1, P2) of the row's last cell; corners
+// from heightAt, texture coordinates their x and y, no colours. Polygon mode
+// fill both sides, colour white, slot 0 bound, texturing on; culling as it
+// was. Returns the count.
+int32_t drawCellStrips(const TerrainMap& map);

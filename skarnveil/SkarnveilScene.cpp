@@ -1,0 +1,85 @@
+#include "skarnveil/SkarnveilScene.h"
+
+#include "platform/GlApi.h"
+#include "platform/VirtualKeys.h"
+#include "shell/DebugConsole.h"
+#include "shell/MainLoop.h"
+#include "shell/Shell.h"
+#include "terrain/TerrainCursor.h"
+#include "view/CameraKeys.h"
+
+static_assert(kSkarnveilMinFilter == GL_NEAREST_MIPMAP_NEAREST);
+
+namespace {
+
+constexpr float kMovementStep = 1.0f;
+constexpr int32_t kTankPresetIndex = 0;
+
+void runStage(const std::function<void()>& stage)
+{
+    if (stage) stage();
+}
+
+} // namespace
+
+void StartSkarnveilScene(SceneCore& scene, const TerrainStages& stages)
+{
+    scene.frameTimer.initialise();
+    LoadUnitPresets(scene.unitPresets, kTankOnlyPresets, kSkarnveilMinFilter);
+    DebugPrint("UnitPresets Loaded");
+    runStage(stages.loadTextures);
+    DebugPrint("Map Textures Loaded");
+    runStage(stages.loadHeightmap);
+    DebugPrint("Map HeightMap Loaded");
+    runStage(stages.generateMesh);
+    DebugPrint("Map Quads Generated");
+    scene.quadViewTree.build(scene.terrainMap);
+    DebugPrint("Quad View Tree Generated");
+    placeCamera(scene);
+    DebugPrint("\n");
+    placeCursorUnit(scene, kTankPresetIndex);
+    giveLightColours(kSkarnveilLight);
+}
+
+void ApplySkarnveilKeys(SceneCore& scene)
+{
+    applyCameraKeys(scene.camera, gKeyState.down, kMovementStep);
+    // No automatic range control and no other switches in these programs.
+    TakeToggle(gKeyState, vk::F2);
+    TakeToggle(gKeyState, vk::F4);
+    TakeToggle(gKeyState, vk::F5);
+}
+
+void DrawSkarnveilFrame(SceneCore& scene, const std::function<int32_t()>& drawTerrain)
+{
+    beginFrame(scene, kSkarnveilLight);
+    scene.lodControl.quadsDrawn = drawTerrain ? drawTerrain() : 0;
+    scene.cursorPoint = pickCursorPoint(scene.cursorPoint);
+    if (scene.showQuadTree) scene.quadViewTree.drawOutlines(true, 16);
+    drawCursorUnit(scene);
+    // No cursor cell is highlighted in these programs.
+    drawCursorPoint(scene.cursorPoint);
+    adjustLodCoefficientToBand(scene.lodControl.lodCoefficient, scene.lodControl.quadsDrawn);
+    beginOverlay();
+    PrintSkarnveilOverlay(scene);
+}
+
+void PrintSkarnveilOverlay(const SceneCore& scene)
+{
+    glRasterPos2i(0, 20);
+    PrintOverlay(gOverlayFont, "Terrain Quads:%i", scene.lodControl.quadsDrawn);
+    glRasterPos2i(0, 40);
+    PrintOverlay(gOverlayFont, "Terrain LOD coefficient:%f",
+                 static_cast<double>(scene.lodControl.lodCoefficient));
+    // The credit is drawn before the frame rate but stands below it.
+    glRasterPos2i(0, 80);
+    PrintOverlay(gOverlayFont, "Skarnveil terrain variants - immediate mode, OpenGL 1.x");
+    glRasterPos2i(0, 60);
+    PrintOverlay(gOverlayFont, "FPS:%i", static_cast<int>(scene.frameTimer.smoothedFrameRate));
+}
+
+void RecreateSceneContextObjects(SceneCore& scene)
+{
+    scene.unitPresets[kTankPresetIndex].model.LoadSkin(kTankPreset.skinFile, kSkarnveilMinFilter);
+    giveLightColours(kSkarnveilLight);
+}
