@@ -4,6 +4,7 @@ Keys go in through XTEST (xdotool), screenshots come out through ImageMagick's
 import, message boxes are found by their caption and dismissed.
 """
 import os
+import re
 import shutil
 import subprocess
 import tempfile
@@ -22,7 +23,9 @@ class Xvfb:
     def __init__(self, width=1280, height=1024):
         read_end, write_end = os.pipe()
         self.process = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{width}x{height}x24", "-nolisten", "tcp"],
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{width}x{height}x24", "-nolisten", "tcp",
+             # No auto-repeat within a test's key holds: each hold is one key-down.
+             "-ardelay", "20000"],
             pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
         number = b""
@@ -79,6 +82,11 @@ class Xvfb:
         self.focus(window)
         self.run("xdotool", "key", "--delay", "60", *keys)
 
+    def press(self, window, key, seconds=0.7):
+        """A key held long enough for a frame to see it: the programs read keys
+        once per frame, and a tap between two slow frames goes unseen."""
+        self.hold(window, key, seconds)
+
     def hold(self, window, key, seconds):
         self.focus(window)
         self.run("xdotool", "keydown", key)
@@ -93,7 +101,7 @@ class Xvfb:
 
     def screenshot(self, window, path=None):
         """The window's pixels as an Image; also written to path when given."""
-        ppm = subprocess.run([IMPORT, "-window", window, "ppm:-"], env=self.env, check=True,
+        ppm = subprocess.run([IMPORT, "-window", window, "-depth", "8", "ppm:-"], env=self.env, check=True,
                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=30).stdout
         if path:
             subprocess.run(["/usr/bin/convert", "ppm:-", path], input=ppm, check=True, timeout=30)
@@ -101,7 +109,7 @@ class Xvfb:
 
     def dismiss_message_box(self, caption, timeout=30.0):
         window = self.find_window(caption, timeout)
-        self.key(window, "Return")
+        self.press(window, "Return", 0.2)
         return window
 
     def stop(self):
@@ -218,3 +226,40 @@ def artefact(name):
     folder = os.environ.get("VELDRUN_E2E_ARTEFACTS", tempfile.gettempdir())
     os.makedirs(folder, exist_ok=True)
     return os.path.join(folder, name)
+
+
+def overlay_text(path, box=(0, 0, 700, 160)):
+    """The overlay lines read off a screenshot with tesseract: only pure white
+    pixels (the overlay colour) are kept, black on white, scaled up. Spaces are
+    dropped, so "Terrain Quads:123" reads "TerrainQuads:123"."""
+    x, y, w, h = box
+    prepared = path + ".ocr.png"
+    subprocess.run(["/usr/bin/convert", path, "-crop", f"{w}x{h}+{x}+{y}", "+repage", "-fill", "black", "-opaque",
+                    "white", "-fill", "white", "+opaque", "black", "-scale", "400%", prepared],
+                   check=True, timeout=60)
+    text = subprocess.run(["tesseract", prepared, "-", "--psm", "6"], check=True, timeout=120,
+                          stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True).stdout
+    return [line.replace(" ", "") for line in text.splitlines() if line.strip()]
+
+
+def overlay_number(lines, label):
+    """The number after "label:", ignoring stray marks the OCR adds after it."""
+    found = re.match(r"-?[0-9]+(\.[0-9]+)?", overlay_value(lines, label))
+    if not found:
+        raise AssertionError(f"no number on the overlay line {label!r} in {lines}")
+    return float(found.group(0))
+
+
+def overlay_value(lines, label):
+    """The text after "label:" on the first overlay line that starts with it."""
+    key = label.replace(" ", "") + ":"
+    # The first letter of a line is the one the OCR most often misreads
+    # ("rerrain" for "Terrain"), so the label is matched without it.
+    tail = key[1:]
+    for line in lines:
+        at = line.find(tail)
+        if 0 <= at <= 2:
+            # Stray marks the OCR puts after the text ("TRUE|") are dropped.
+            kept = re.match(r"[A-Za-z0-9.\-]*", line[at + len(tail):])
+            return kept.group(0)
+    raise AssertionError(f"no overlay line {label!r} in {lines}")

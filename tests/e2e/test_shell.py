@@ -20,7 +20,7 @@ class ShellTest(unittest.TestCase):
         program = self.start(data_copy(self))
         window = self.x.find_window("Veldrun")
         self.assertEqual(self.x.client_size(window), (800, 600))
-        self.x.key(window, "Escape")
+        self.x.press(window, "Escape")
         self.assertEqual(program.wait(), 0)
 
     def test_close_box_exits_zero(self):
@@ -42,7 +42,7 @@ class ShellTest(unittest.TestCase):
         self.x.dismiss_message_box("Zorl GL")
         window = self.x.find_window("Veldrun")
         self.assertEqual(self.x.client_size(window), (640, 480))
-        self.x.key(window, "Escape")
+        self.x.press(window, "Escape")
         self.assertEqual(program.wait(), 0)
 
     def test_refused_full_screen_and_no_closes_with_message(self):
@@ -51,7 +51,7 @@ class ShellTest(unittest.TestCase):
             config.write("Width=1111\nHeight=777\nFullscreen=true\n")
         program = self.start(folder)
         question = self.x.find_window("Zorl GL")
-        self.x.key(question, "Escape")  # the No button
+        self.x.press(question, "Escape", 0.2)  # the No button
         self.x.dismiss_message_box("ERROR")
         self.assertEqual(program.wait(), 0)
 
