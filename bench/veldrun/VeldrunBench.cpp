@@ -1,0 +1,220 @@
+// veldrun-bench: the real start-up and the real frame of veldrun on a fixed,
+// scripted camera flight, offscreen at 1024 x 768, with the terrain drawing
+// held against one batch of the same quads and against full detail.
+// Prints one "name value" line per figure. Run it in the data folder.
+//
+//   veldrun-bench [--frames N] [--soak]
+//
+// --soak flies N frames (default 20000) of the flight, repeated, and reports
+// the resident memory at the start and the end instead of timings.
+
+#include "bench/common/DrawComparisons.h"
+#include "platform/GlApi.h"
+#include "platform/Platform.h"
+#include "platform/VirtualKeys.h"
+#include "scene/Scene.h"
+#include "shell/Shell.h"
+#include "terrain/TerrainDraw.h"
+#include "terrain/TerrainMesh.h"
+
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double millisecondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+double residentMegabytes()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
+    return 0.0;
+}
+
+double peakResidentMegabytes()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+// The scripted flight: which keys are held in frame i of a 400-frame loop.
+void holdFlightKeys(int frame)
+{
+    std::memset(gKeyState.down, 0, sizeof gKeyState.down);
+    const int phase = frame % 400;
+    if (phase < 100) {
+        gKeyState.down[vk::Up] = 1; // forward over the ridges
+    } else if (phase < 160) {
+        gKeyState.down[vk::Control] = 1; // swing about the point looked at
+        gKeyState.down[vk::Left] = 1;
+    } else if (phase < 220) {
+        gKeyState.down[vk::Right] = 1; // strafe
+        gKeyState.down['S'] = 1;       // and climb
+    } else if (phase < 240) {
+        gKeyState.down[vk::Control] = 1; // raise the eye
+        gKeyState.down[vk::Up] = 1;
+    } else if (phase < 330) {
+        gKeyState.down[vk::Down] = 1; // back
+        gKeyState.down['W'] = 1;      // and sink
+    } else {
+        gKeyState.down[vk::Control] = 1; // lower the eye, swing back
+        gKeyState.down[vk::Down] = (phase < 350);
+        gKeyState.down[vk::Right] = 1;
+    }
+}
+
+template <typename Draw> double timeDrawing(Draw draw)
+{
+    glFinish();
+    const Clock::time_point start = Clock::now();
+    draw();
+    glFinish();
+    return millisecondsSince(start);
+}
+
+// Redraws the last frame's terrain (its visible cells, eye and coefficient)
+// three ways and times each; the frame's own picture is already swapped out.
+struct Comparison {
+    std::vector<double> terrain, limit, bruteForce, whole;
+};
+
+void compareLastFrame(Comparison& comparison, bool withWhole)
+{
+    VeldrunScene& scene = gScene;
+    TerrainMap& map = scene.terrainMap;
+    const Vec3 eye = scene.camera.eye;
+    const float coefficient = scene.lodControl.lodCoefficient;
+    const std::vector<uint32_t> batch = batchIndices(map, eye, coefficient);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(45.0, 1024.0 / 768.0, 1.0, 250.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    scene.camera.look();
+    glEnable(GL_DEPTH_TEST);
+    auto clear = [] { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); };
+    comparison.terrain.push_back(timeDrawing([&] {
+        clear();
+        drawTerrain(map, eye, coefficient);
+    }));
+    comparison.limit.push_back(timeDrawing([&] {
+        clear();
+        drawBatch(map, batch);
+    }));
+    comparison.bruteForce.push_back(timeDrawing([&] {
+        clear();
+        drawMarkedCellsAtFullDetail(map);
+    }));
+    if (withWhole)
+        comparison.whole.push_back(timeDrawing([&] {
+            clear();
+            drawWholeTerrainAtFullDetail(map);
+        }));
+}
+
+double meshGenerationMilliseconds()
+{
+    TerrainMap map;
+    if (!map.loadHeightmap("map/test/map_qv.raw")) return 0.0;
+    const Clock::time_point start = Clock::now();
+    computeMesh(map, BakedLight{});
+    return millisecondsSince(start);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    int frames = 300;
+    bool soak = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--frames") == 0 && i + 1 < argc) {
+            frames = std::atoi(argv[++i]);
+        } else if (std::strcmp(argv[i], "--soak") == 0) {
+            soak = true;
+            frames = 20000;
+        } else {
+            std::fprintf(stderr, "usage: veldrun-bench [--frames N] [--soak]\n");
+            return 2;
+        }
+    }
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    // The start-up lines would drown the figures.
+    platform::SetConsoleHandler([](std::string_view) {});
+
+    WindowRequest request;
+    request.title = "Veldrun";
+    request.width = 1024;
+    request.height = 768;
+    request.colourDepth = 32;
+    if (OpenMainWindow(request) != OpenResult::Opened) return 1;
+
+    const Clock::time_point startUp = Clock::now();
+    StartScene();
+    glFinish();
+    const double startupMs = millisecondsSince(startUp);
+
+    std::vector<double> frameMs;
+    std::vector<double> quads;
+    Comparison comparison;
+    double rssStart = 0.0;
+    for (int frame = 0; frame < frames; ++frame) {
+        holdFlightKeys(frame);
+        const Clock::time_point start = Clock::now();
+        UpdateInput();
+        DrawFrame();
+        glFinish();
+        frameMs.push_back(millisecondsSince(start));
+        platform::SwapBuffers(gMainWindow.window);
+        quads.push_back(gScene.lodControl.quadsDrawn);
+        if (soak) {
+            if (frame == 400) rssStart = residentMegabytes(); // after the first full loop
+            if (frameMs.size() > 1000) frameMs.clear(), quads.clear();
+            continue;
+        }
+        // The coefficient settles in the first frames; compare from then on.
+        if (frame >= 30 && frame % 10 == 0) compareLastFrame(comparison, frame % 100 == 0);
+    }
+
+    if (soak) {
+        const double rssEnd = residentMegabytes();
+        std::printf("frames %d\n", frames);
+        std::printf("rss_start_mb %.2f\n", rssStart);
+        std::printf("rss_end_mb %.2f\n", rssEnd);
+        std::printf("rss_growth_mb %.2f\n", rssEnd - rssStart);
+    } else {
+        const double terrain = median(comparison.terrain);
+        const double limit = median(comparison.limit);
+        const double bruteForce = median(comparison.bruteForce);
+        std::printf("startup_ms %.1f\n", startupMs);
+        std::printf("mesh_generation_ms %.1f\n", meshGenerationMilliseconds());
+        std::printf("frame_ms_median %.2f\n", median(frameMs));
+        std::printf("quads_median %.0f\n", median(quads));
+        std::printf("terrain_frame_ms_median %.2f\n", terrain);
+        std::printf("limit_frame_ms_median %.2f\n", limit);
+        std::printf("bruteforce_frame_ms_median %.2f\n", bruteForce);
+        std::printf("wholeterrain_frame_ms_median %.2f\n", median(comparison.whole));
+        std::printf("terrain_over_limit %.2f\n", limit > 0 ? terrain / limit : 0.0);
+        std::printf("bruteforce_over_terrain %.2f\n", terrain > 0 ? bruteForce / terrain : 0.0);
+        std::printf("peak_rss_mb %.1f\n", peakResidentMegabytes());
+    }
+    ReleaseOverlayFont(gOverlayFont);
+    CloseMainWindow();
+    ShutdownScene();
+    return 0;
+}
