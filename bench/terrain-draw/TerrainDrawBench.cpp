@@ -6,6 +6,7 @@
 // The coefficient is searched so that the drawing emits about 30,000 quads.
 // Runs on SDL's offscreen driver (Mesa llvmpipe), 1024 x 768.
 
+#include "bench/common/DrawComparisons.h"
 #include "platform/GlApi.h"
 #include "platform/Platform.h"
 #include "terrain/QuadViewTree.h"
@@ -114,31 +115,6 @@ float searchCoefficient(const TerrainMap& map, Vec3 eye)
     return (kTargetQuads - below <= above - kTargetQuads) ? low : high;
 }
 
-// The frame's quads in GL_QUADS order: strip quad i of a strip is
-// (s[2i], s[2i+1], s[2i+3], s[2i+2]), the winding the strip gives it.
-std::vector<uint32_t> batchIndices(const TerrainMap& map, Vec3 eye, float coefficient)
-{
-    std::vector<uint32_t> out;
-    CellIndexLists lists;
-    for (int y = 0; y < map.height; ++y) {
-        for (int x = 0; x < map.width; ++x) {
-            if (map.visible[static_cast<size_t>(x + map.width * y)] != 1) continue;
-            const int step = cellStep(map, x, y, eye, coefficient);
-            if (!buildCellIndices(x, y, step, map.subdivision, map.meshColumns, lists)) continue;
-            if (lists.isQuad) {
-                out.insert(out.end(), lists.quad, lists.quad + 4);
-                continue;
-            }
-            for (int s = 0; s < lists.stripCount; ++s) {
-                const uint32_t* strip = lists.strips[s];
-                for (int q = 0; q + 3 < lists.stripLength; q += 2)
-                    out.insert(out.end(), {strip[q], strip[q + 1], strip[q + 3], strip[q + 2]});
-            }
-        }
-    }
-    return out;
-}
-
 bool setUp(Scene& scene)
 {
     TerrainMap& map = scene.client;
@@ -207,47 +183,6 @@ int drawWith(TerrainMap& map)
     return drawTerrain(map, gScene->eye, gScene->coefficient);
 }
 
-// The same GL state as drawTerrain's four-unit path, then one call.
-int drawBatch(TerrainMap& map)
-{
-    glCullFace(GL_FRONT);
-    glEnable(GL_CULL_FACE);
-    glPolygonMode(GL_BACK, GL_FILL);
-    setTextureUnits(map, true);
-    map.usesVertexBuffers ? setBufferArrays(map, true) : setClientArrays(map, true);
-    glDrawElements(GL_QUADS, static_cast<GLsizei>(gScene->batch.size()), GL_UNSIGNED_INT,
-                   gScene->batch.data());
-    map.usesVertexBuffers ? setBufferArrays(map, false) : setClientArrays(map, false);
-    setTextureUnits(map, false);
-    glDisable(GL_CULL_FACE);
-    return static_cast<int>(gScene->batch.size() / 4);
-}
-
-// Every visible cell at step 1, drawn cell by cell like drawTerrain.
-int drawBruteForce(TerrainMap& map)
-{
-    glCullFace(GL_FRONT);
-    glEnable(GL_CULL_FACE);
-    glPolygonMode(GL_BACK, GL_FILL);
-    setTextureUnits(map, true);
-    setBufferArrays(map, true);
-    int quads = 0;
-    CellIndexLists lists;
-    for (int y = 0; y < map.height; ++y) {
-        for (int x = 0; x < map.width; ++x) {
-            if (map.visible[static_cast<size_t>(x + map.width * y)] != 1) continue;
-            buildCellIndices(x, y, 1, map.subdivision, map.meshColumns, lists);
-            for (int s = 0; s < lists.stripCount; ++s)
-                glDrawElements(GL_QUAD_STRIP, lists.stripLength, GL_UNSIGNED_INT, lists.strips[s]);
-            quads += lists.quadCount();
-        }
-    }
-    setBufferArrays(map, false);
-    setTextureUnits(map, false);
-    glDisable(GL_CULL_FACE);
-    return quads;
-}
-
 // Like drawTerrain on buffer objects, but a cell's strips go out in one
 // glMultiDrawElements (GL 1.4): the same indices and count, fewer calls.
 int drawMultiDraw(TerrainMap& map)
@@ -284,27 +219,6 @@ int drawMultiDraw(TerrainMap& map)
     return quads;
 }
 
-// Every cell the quad view tree can mark (x < width - 1, y < height - 1) at step 1.
-int drawWholeTerrain(TerrainMap& map)
-{
-    std::vector<uint8_t> saved = map.visible;
-    std::fill(map.visible.begin(), map.visible.end(), 0);
-    for (int y = 0; y + 1 < map.height; ++y)
-        for (int x = 0; x + 1 < map.width; ++x)
-            map.visible[static_cast<size_t>(x + map.width * y)] = 1;
-    const int quads = drawBruteForce(map);
-    map.visible = saved;
-    return quads;
-}
-
-double median(std::vector<double> values)
-{
-    if (values.empty()) return 0.0;
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : 0.5 * (values[n / 2 - 1] + values[n / 2]);
-}
-
 struct Method {
     const char* name;
     DrawFunction draw;
@@ -313,11 +227,11 @@ struct Method {
 const Method kMethods[] = {
     {"drawTerrain/buffers", [](Scene& s) { return drawWith(s.buffers); }},
     {"drawTerrain/client", [](Scene& s) { return drawWith(s.client); }},
-    {"oneBatch/buffers", [](Scene& s) { return drawBatch(s.buffers); }},
-    {"oneBatch/client", [](Scene& s) { return drawBatch(s.client); }},
+    {"oneBatch/buffers", [](Scene& s) { return drawBatch(s.buffers, s.batch); }},
+    {"oneBatch/client", [](Scene& s) { return drawBatch(s.client, s.batch); }},
     {"multiDraw/buffers", [](Scene& s) { return drawMultiDraw(s.buffers); }},
-    {"bruteForce/buffers", [](Scene& s) { return drawBruteForce(s.buffers); }},
-    {"wholeTerrain/buffers", [](Scene& s) { return drawWholeTerrain(s.buffers); }},
+    {"bruteForce/buffers", [](Scene& s) { return drawMarkedCellsAtFullDetail(s.buffers); }},
+    {"wholeTerrain/buffers", [](Scene& s) { return drawWholeTerrainAtFullDetail(s.buffers); }},
 };
 
 } // namespace
