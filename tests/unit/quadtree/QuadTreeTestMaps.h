@@ -24,6 +24,6 @@ inline TerrainMap makeMap(int32_t width, int32_t height,
 // Heights in whole eighths from 0 to 31.875, like a heightmap file's bytes.
 inline float bumpyHeight(int32_t x, int32_t y)
 {
-    const uint32_t hash = static_cast<uint32_t>(x * 73856093) ^ static_cast<uint32_t>(y * 19349663);
+    const uint32_t hash = static_cast<uint32_t>(x) * 73856093u ^ static_cast<uint32_t>(y) * 19349663u;
     return static_cast<float>((hash >> 7) % 256) * 0.125f;
 }
