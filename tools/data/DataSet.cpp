@@ -32,32 +32,14 @@ std::string configIniText()
            "UseMT=true\n";
 }
 
-namespace {
-
-// Stage numbers: each part of the data set draws from its own seed.
-enum Stage : uint32_t {
-    kMainMap = 1,
-    kFoliage,
-    kSecondMap,
-    kEdits,
-    kGrass,
-    kDirt,
-    kRock,
-    kCliff,
-    kTankSkin,
-    kTreeSkin,
-};
-
-} // namespace
-
 MapEdits dataSetEdits(uint64_t seed)
 {
-    return chooseEdits(stageSeed(seed, kEdits));
+    return chooseEdits(stageSeed(seed, DataStage::kEdits));
 }
 
 std::vector<DataFile> makeDataSet(uint64_t seed)
 {
-    const auto s = [seed](Stage stage) { return stageSeed(seed, stage); };
+    const auto s = [seed](DataStage stage) { return stageSeed(seed, stage); };
     std::vector<DataFile> files;
     const std::string text = configIniText();
     files.push_back({"config.ini", std::vector<uint8_t>(text.begin(), text.end())});

@@ -19,6 +19,21 @@ struct DataFile {
 // with 32-bit colour.
 std::string configIniText();
 
+// Each part of the data set draws from its own seed, stageSeed(data set seed, stage),
+// so changing one part leaves the others as they were.
+enum DataStage : uint32_t {
+    kMainMap = 1,
+    kFoliage,
+    kSecondMap,
+    kEdits,
+    kGrass,
+    kDirt,
+    kRock,
+    kCliff,
+    kTankSkin,
+    kTreeSkin,
+};
+
 // The edits of map_qv-edited.raw for a data set seed.
 MapEdits dataSetEdits(uint64_t seed);
 

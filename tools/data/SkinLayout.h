@@ -4,6 +4,16 @@
 
 namespace datagen {
 
+// Skin orientation. Texture coordinates are written in texels (s from the
+// left, t from the top of the picture as painted). The loader turns them into
+// u = s / w and v = 1 - t / h, and the drawing sends (u, -v) = (s / w, t / h - 1).
+// Under repeat wrapping t / h - 1 samples the same texels as t / h, and GL's
+// texture row t / h · h = t is the t-th row handed to glTexImage, which is the
+// t-th row stored in the file (the reader keeps file order). So the skin's
+// rows are stored top row first (TgaWriter does exactly that, and marks the
+// file top-left origin so picture viewers agree), and texel row t of the file
+// is picture row t from the top: what is painted upright is drawn upright.
+//
 // Where each part of the two models finds its paint. Shared by the mesh
 // builders and the skin painters, so the two always agree. All rectangles
 // leave the bottom-left tenth of the picture free for the miniature copy
