@@ -34,7 +34,8 @@ std::string configIniText()
 
 MapEdits dataSetEdits(uint64_t seed)
 {
-    return chooseEdits(stageSeed(seed, DataStage::kEdits));
+    const Grid map = fromBytes(toBytes(makeMainLandscape(stageSeed(seed, kMainMap))), kMapSize, kMapSize);
+    return chooseEdits(stageSeed(seed, kEdits), map);
 }
 
 std::vector<DataFile> makeDataSet(uint64_t seed)
@@ -52,8 +53,9 @@ std::vector<DataFile> makeDataSet(uint64_t seed)
     files.push_back(
         {"map/test/map_qv_foliage.raw", makeFoliageMap(fromBytes(mainBytes, kMapSize, kMapSize), foliage)});
     files.push_back({"map/test/terraintex.raw", toBytes(makeTerraceLandscape(s(kSecondMap)))});
-    files.push_back({"map/test/map_qv-edited.raw",
-                     toBytes(applyEdits(fromBytes(mainBytes, kMapSize, kMapSize), dataSetEdits(seed)))});
+    const Grid mainGrid = fromBytes(mainBytes, kMapSize, kMapSize);
+    files.push_back(
+        {"map/test/map_qv-edited.raw", toBytes(applyEdits(mainGrid, chooseEdits(s(kEdits), mainGrid)))});
 
     files.push_back({"map/test/tile2.tga", encodeTga(makeGrassTile(s(kGrass)), TgaCompression::None)});
     files.push_back({"map/test/tile1.tga", encodeTga(makeDirtTile(s(kDirt)), TgaCompression::None)});

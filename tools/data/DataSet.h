@@ -34,7 +34,7 @@ enum DataStage : uint32_t {
     kTreeSkin,
 };
 
-// The edits of map_qv-edited.raw for a data set seed.
+// The edits of map_qv-edited.raw for a data set seed (generates the main landscape again).
 MapEdits dataSetEdits(uint64_t seed);
 
 // Every file of the data set, in a fixed order. The same seed gives the same bytes.

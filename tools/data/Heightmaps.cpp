@@ -114,16 +114,27 @@ Grid makeTerraceLandscape(uint32_t seed)
     return g;
 }
 
-MapEdits chooseEdits(uint32_t seed)
+MapEdits chooseEdits(uint32_t seed, const Grid& map)
 {
     Random r(seed);
     MapEdits e{};
     e.plateauX = static_cast<float>(r.range(80.0, 104.0));
     e.plateauY = static_cast<float>(r.range(14.0, 28.0));
     e.plateauRadius = 13.0f;
-    e.craterX = static_cast<float>(r.range(24.0, 44.0));
-    e.craterY = static_cast<float>(r.range(98.0, 112.0));
+    // The crater goes on the highest of a few candidate spots, so its bowl has
+    // room to sink below the surrounding ground.
     e.craterRadius = 10.0f;
+    float best = -1.0f;
+    for (int k = 0; k < 12; ++k) {
+        const float x = static_cast<float>(r.range(16.0, 60.0));
+        const float y = static_cast<float>(r.range(96.0, 114.0));
+        const float level = map.sample(x, y);
+        if (level > best) {
+            best = level;
+            e.craterX = x;
+            e.craterY = y;
+        }
+    }
     e.riverY = static_cast<float>(r.range(58.0, 70.0));
     e.riverWidth = 3.0f;
     return e;
@@ -151,8 +162,8 @@ Grid applyEdits(const Grid& original, const MapEdits& e)
     }
 
     // Crater: a parabolic bowl below the surrounding ground with a raised rim.
-    const float depth = 40.0f;
-    const float rim = 18.0f;
+    const float depth = 60.0f;
+    const float rim = 24.0f;
     for (int y = 0; y < g.height; ++y) {
         for (int x = 0; x < g.width; ++x) {
             const float d = std::hypot(static_cast<float>(x) - e.craterX, static_cast<float>(y) - e.craterY);

@@ -26,14 +26,15 @@ Grid terraceLandscapeBase(uint32_t seed);
 void weather(Grid& byteHeights, uint32_t seed, int droplets);
 
 // Edits that show in the cliff programs: a flattened plateau, a crater with a
-// raised rim and a river bed carved across the map. Positions depend on the seed.
+// raised rim and a river bed carved across the map. Positions depend on the
+// seed; the crater takes the highest of a few spots of `map` (byte heights).
 struct MapEdits {
     float plateauX, plateauY, plateauRadius;
     float craterX, craterY, craterRadius;
     float riverY;     // the river's mean row; it meanders around it from x = 0 to the last column
     float riverWidth; // floor width in grid steps
 };
-MapEdits chooseEdits(uint32_t seed);
+MapEdits chooseEdits(uint32_t seed, const Grid& map);
 Grid applyEdits(const Grid& original, const MapEdits& edits);
 // The river's centre row at column x.
 float riverCentre(const MapEdits& edits, float x);
