@@ -7,6 +7,11 @@ if(VELDRUN_SANITIZE)
   target_compile_options(veldrun_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   target_link_options(veldrun_options INTERFACE -fsanitize=address,undefined)
 endif()
+if(VELDRUN_FUZZ)
+  # Libraries are instrumented for coverage; only the fuzz targets link libFuzzer's main.
+  target_compile_options(veldrun_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  target_link_options(veldrun_options INTERFACE -fsanitize=address,undefined)
+endif()
 
 # veldrun_library(name SOURCES ... DEPS ...): one static library per subsystem folder.
 function(veldrun_library name)
