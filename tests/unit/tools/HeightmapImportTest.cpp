@@ -2,6 +2,7 @@
 
 #include <png.h>
 
+#include <array>
 #include <cstring>
 
 #include "tools/data/HeightmapImport.h"
@@ -157,5 +158,52 @@ TEST(HeightmapImport, LargePictureIsStretchedToTheByteRange)
     for (int i = 1; i < 128; ++i) {
         EXPECT_GE(map[static_cast<size_t>(i)], map[static_cast<size_t>(i - 1)]);
         EXPECT_GE(map[static_cast<size_t>(128 * i)], map[static_cast<size_t>(128 * (i - 1))]);
+    }
+}
+
+TEST(HeightmapImport, EveryTruncationOfABinaryFileIsRefused)
+{
+    std::vector<uint8_t> p5 = bytesOf("P5\n# c\n4 3\n65535\n");
+    for (int i = 0; i < 24; ++i)
+        p5.push_back(static_cast<uint8_t>(i * 7));
+    const uint8_t grey[12] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+    const std::vector<uint8_t> png = encodePng(4, 3, PNG_FORMAT_GRAY, grey);
+    for (const std::vector<uint8_t>* whole : std::array<const std::vector<uint8_t>*, 2>{&p5, &png}) {
+        GreyImage img;
+        std::string error;
+        ASSERT_TRUE(decodeGreyImage(*whole, img, error)) << error;
+        for (size_t n = 0; n < whole->size(); ++n) {
+            const std::vector<uint8_t> cut(whole->begin(), whole->begin() + static_cast<std::ptrdiff_t>(n));
+            // The PNG's last chunk (IEND) carries no pixels; the pixels are complete before it.
+            if (whole == &png && n + 12 >= whole->size()) continue;
+            EXPECT_FALSE(decodeGreyImage(cut, img, error)) << "prefix of " << n << " bytes";
+        }
+    }
+}
+
+TEST(HeightmapImport, CorruptBytesNeverCrashTheDecoders)
+{
+    const uint8_t grey[64] = {9, 8, 7};
+    const std::vector<uint8_t> png = encodePng(8, 8, PNG_FORMAT_GRAY, grey);
+    std::vector<uint8_t> pgm = bytesOf("P5 8 8 255\n");
+    pgm.insert(pgm.end(), grey, grey + 64);
+    uint32_t state = 12345;
+    for (const std::vector<uint8_t>* whole : std::array<const std::vector<uint8_t>*, 2>{&png, &pgm}) {
+        for (int trial = 0; trial < 300; ++trial) {
+            std::vector<uint8_t> bytes = *whole;
+            for (int k = 0; k < 3; ++k) {
+                state = state * 1664525u + 1013904223u;
+                bytes[(state >> 8) % bytes.size()] = static_cast<uint8_t>(state >> 24);
+            }
+            GreyImage img;
+            std::string error;
+            if (decodeGreyImage(bytes, img, error)) {
+                EXPECT_EQ(img.samples.size(),
+                          static_cast<size_t>(img.width) * static_cast<size_t>(img.height));
+                EXPECT_EQ(resampleToHeightmap(img, 128).size(), 16384u);
+            } else {
+                EXPECT_FALSE(error.empty());
+            }
+        }
     }
 }
