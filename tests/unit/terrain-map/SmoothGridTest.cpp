@@ -58,41 +58,11 @@ TEST(SmoothGrid, OneHotShowsTheWrappedNeighbourhood)
     std::vector<float> v(12, 0.0f);
     v[3] = 1.0f;
     smoothGrid(4, 3, v);
-    const std::vector<int> reached = {0, 2, 3, 4, 6, 7, 8};
-    const int counts[12] = {5, 6, 6, 7, 8, 9, 9, 8, 7, 6, 6, 5};
-    for (int i = 0; i < 12; ++i) {
-        const bool expected = std::find(reached.begin(), reached.end(), i) != reached.end();
-        if (expected) {
-            EXPECT_FLOAT_EQ(v[i], 1.0f / counts[i]) << "index " << i;
-        } else {
-            EXPECT_EQ(v[i], 0.0f) << "index " << i;
-        }
-    }
-}
-
-TEST(SmoothGrid, CornerOfTheHeightGridIsMeanOfFiveValues)
-{
-    std::mt19937 rng(1234);
-    std::uniform_real_distribution<float> dist(0.0f, 31.875f);
-    std::vector<float> v(128 * 128);
-    for (float& x : v)
-        x = dist(rng);
-    const std::vector<float> old = v;
-    smoothGrid(128, 128, v);
-    const double mean = (static_cast<double>(old[0]) + old[1] + old[127] + old[128] + old[129]) / 5.0;
-    EXPECT_EQ(v[0], static_cast<float>(mean));
-    // First column of row 5: the ends of rows 3, 4 and 5 stand in for the left neighbours.
-    const size_t i = 5 * 128;
-    const double first = (static_cast<double>(old[511]) + old[512] + old[513] + old[639] + old[640] +
-                          old[641] + old[767] + old[768] + old[769]) /
-                         9.0;
-    EXPECT_EQ(v[i], static_cast<float>(first));
-    // Last column of row 5: the starts of rows 5, 6 and 7 stand in for the right neighbours.
-    const size_t j = 5 * 128 + 127;
-    const double last = (static_cast<double>(old[638]) + old[639] + old[640] + old[766] + old[767] +
-                         old[768] + old[894] + old[895] + old[896]) /
-                        9.0;
-    EXPECT_EQ(v[j], static_cast<float>(last));
+    // Each value is 1 over the number of neighbours inside the array (5 to 9).
+    const float expected[12] = {1 / 5.0f, 0,        1 / 6.0f, 1 / 7.0f, 1 / 8.0f, 0,
+                                1 / 9.0f, 1 / 8.0f, 1 / 7.0f, 0,        0,        0};
+    for (int i = 0; i < 12; ++i)
+        EXPECT_FLOAT_EQ(v[i], expected[i]) << "index " << i;
 }
 
 TEST(SmoothGrid, MatchesReferenceOnRandomGridsOfManyShapes)
@@ -106,19 +76,8 @@ TEST(SmoothGrid, MatchesReferenceOnRandomGridsOfManyShapes)
             x = dist(rng);
         const std::vector<float> expected = referenceSmooth(s[0], s[1], v);
         smoothGrid(s[0], s[1], v);
-        ASSERT_EQ(v.size(), expected.size());
-        for (size_t i = 0; i < v.size(); ++i) {
-            ASSERT_EQ(v[i], expected[i]) << s[0] << "x" << s[1] << " index " << i;
-        }
+        ASSERT_EQ(v, expected) << s[0] << "x" << s[1];
     }
-}
-
-TEST(SmoothGrid, FlatGridIsUnchanged)
-{
-    std::vector<float> v(128 * 128, 9.625f);
-    smoothGrid(128, 128, v);
-    for (float x : v)
-        ASSERT_EQ(x, 9.625f);
 }
 
 TEST(SmoothGrid, RefusesBadSizesWithoutTouchingTheArray)
@@ -149,16 +108,14 @@ TEST(SmoothGridRange, PiecesOfAPassEqualTheWholePass)
             std::vector<int64_t> cuts = {0, n, cut(rng), cut(rng), cut(rng), std::min<int64_t>(n, s[0] / 2)};
             std::sort(cuts.begin(), cuts.end());
             std::vector<float> out(static_cast<size_t>(n), -1.0f);
-            for (size_t k = 0; k + 1 < cuts.size(); ++k) {
+            for (size_t k = 0; k + 1 < cuts.size(); ++k)
                 smoothGridRange(s[0], s[1], in.data(), out.data(), cuts[k], cuts[k + 1]);
-            }
             ASSERT_EQ(out, whole) << s[0] << "x" << s[1];
         }
         // A range that is empty or outside the grid writes nothing.
         std::vector<float> untouched(static_cast<size_t>(n), -1.0f);
         smoothGridRange(s[0], s[1], in.data(), untouched.data(), n, n + 10);
         smoothGridRange(s[0], s[1], in.data(), untouched.data(), 3, 3);
-        for (float x : untouched)
-            ASSERT_EQ(x, -1.0f);
+        ASSERT_EQ(untouched, std::vector<float>(static_cast<size_t>(n), -1.0f));
     }
 }
