@@ -17,22 +17,14 @@ constexpr float kIdentity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}
 // y in (b, t), z in (-f, -n).
 Frustum orthoFrustum(float l, float r, float b, float t, float n, float f)
 {
-    const float projection[16] = {2 / (r - l),
-                                  0,
-                                  0,
-                                  0,
-                                  0,
-                                  2 / (t - b),
-                                  0,
-                                  0,
-                                  0,
-                                  0,
-                                  -2 / (f - n),
-                                  0,
-                                  -(r + l) / (r - l),
-                                  -(t + b) / (t - b),
-                                  -(f + n) / (f - n),
-                                  1};
+    float projection[16] = {};
+    projection[0] = 2 / (r - l);
+    projection[5] = 2 / (t - b);
+    projection[10] = -2 / (f - n);
+    projection[12] = -(r + l) / (r - l);
+    projection[13] = -(t + b) / (t - b);
+    projection[14] = -(f + n) / (f - n);
+    projection[15] = 1;
     Frustum frustum;
     frustum.planes = frustumPlanes(projection, kIdentity);
     return frustum;
@@ -106,45 +98,42 @@ protected:
 
 } // namespace
 
-TEST_F(QuadViewTreeWalk, WholeTerrainInsideMarksAllButLastRowAndColumnAtTheRoot)
+TEST_F(QuadViewTreeWalk, OrthographicSlicesMarkHandWorkedCells)
 {
-    const Frustum frustum = orthoFrustum(-10, 200, -10, 200, -100, 100);
-    ASSERT_EQ(frustum.classifyBox(tree.root.min.x, tree.root.min.y, tree.root.min.z, tree.root.max.x,
-                                  tree.root.max.y, tree.root.max.z),
-              BoxClass::Inside);
-    EXPECT_EQ(tree.markVisible(frustum, map), 1); // no child visited
-    for (int32_t y = 0; y < 128; ++y)
-        for (int32_t x = 0; x < 128; ++x)
-            ASSERT_EQ(map.visible[size_t(x + 128 * y)], (x <= 126 && y <= 126) ? 1 : 0) << x << "," << y;
-}
-
-TEST_F(QuadViewTreeWalk, LookingAwayMarksNothing)
-{
+    struct Case {
+        float left, right;
+        int visited;       // -1: not checked
+        int firstX, lastX; // marked columns, rows 0 .. 126
+    };
+    const Case cases[] = {
+        // Everything inside: the root alone is tested and marks all but the last row and column.
+        {-10, 200, 1, 0, 126},
+        // The view volume ends at x = 1: only the leaves of the first column
+        // (x 0 .. 1.984375) reach into it, and each marks cells 0 and 1.
+        {-10, 1, -1, 0, 1},
+        // Only x 3.0 .. 3.5 is in view: the leaf 1.984375 .. 3.96875 marks cells
+        // 1 .. 3 (its upper edge rounds to the nearest whole), the leaf from 3.97 is out.
+        {3.0f, 3.5f, -1, 1, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.left << " .. " << c.right);
+        map.visible.assign(map.visible.size(), 0);
+        const int visited = tree.markVisible(orthoFrustum(c.left, c.right, -10, 200, -100, 100), map);
+        if (c.visited >= 0) {
+            EXPECT_EQ(visited, c.visited);
+        }
+        for (int32_t y = 0; y < 128; ++y)
+            for (int32_t x = 0; x < 128; ++x)
+                ASSERT_EQ(map.visible[size_t(x + 128 * y)],
+                          (x >= c.firstX && x <= c.lastX && y <= 126) ? 1 : 0)
+                    << x << "," << y;
+    }
+    // Looking away marks nothing after testing the root.
     Camera camera;
     camera.set(-10, 64, 10, -100, 64, 10, 0, 0, 1);
+    map.visible.assign(map.visible.size(), 0);
     EXPECT_EQ(tree.markVisible(cameraFrustum(camera, 4.0 / 3.0, 250.0), map), 1);
     EXPECT_EQ(countMarked(map), 0);
-}
-
-TEST_F(QuadViewTreeWalk, IntersectingLeafMarksAllItsCells)
-{
-    // The view volume ends at x = 1: only the leaves of the first column
-    // (x 0 .. 1.984375) reach into it, and each marks cells 0 and 1.
-    const Frustum frustum = orthoFrustum(-10, 1, -10, 200, -100, 100);
-    tree.markVisible(frustum, map);
-    for (int32_t y = 0; y < 128; ++y)
-        for (int32_t x = 0; x < 128; ++x)
-            ASSERT_EQ(map.visible[size_t(x + 128 * y)], (x <= 1 && y <= 126) ? 1 : 0) << x << "," << y;
-}
-
-TEST_F(QuadViewTreeWalk, FractionalUpperEdgesMarkRoundingToTheNearestWhole)
-{
-    // Only the x range 3.0 .. 3.5 is in view: the leaf 1.984375 .. 3.96875 marks
-    // cells 1 .. 3, the leaf 3.96875 .. 5.953125 (lower edge 3.97 > 3.5) is out.
-    const Frustum frustum = orthoFrustum(3.0f, 3.5f, -10, 200, -100, 100);
-    tree.markVisible(frustum, map);
-    for (int32_t x = 0; x < 128; ++x)
-        EXPECT_EQ(map.visible[size_t(x + 128 * 10)], (x >= 1 && x <= 3) ? 1 : 0) << x;
 }
 
 TEST_F(QuadViewTreeWalk, WritesOnlyOnes)
