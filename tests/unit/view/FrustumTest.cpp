@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <random>
+#include <string>
 
 namespace {
 
@@ -56,70 +58,78 @@ BoxClass referenceClass(const Frustum& f, float x1, float y1, float z1, float x2
 
 } // namespace
 
-TEST(Frustum, BoxClassValuesAreFixed)
+TEST(Frustum, HandWorkedPlanesInTheirOrder)
 {
-    EXPECT_EQ(static_cast<int>(BoxClass::Outside), -1);
-    EXPECT_EQ(static_cast<int>(BoxClass::Inside), 0);
-    EXPECT_EQ(static_cast<int>(BoxClass::Intersect), 1);
-}
-
-TEST(Frustum, IdentityMatricesGiveTheUnitCubeInPlaneOrder)
-{
-    const auto planes = frustumPlanes(kIdentity, kIdentity);
-    expectPlane(planes[0], -1, 0, 0, 1, "right");
-    expectPlane(planes[1], 1, 0, 0, 1, "left");
-    expectPlane(planes[2], 0, 1, 0, 1, "bottom");
-    expectPlane(planes[3], 0, -1, 0, 1, "top");
-    expectPlane(planes[4], 0, 0, -1, 1, "far");
-    expectPlane(planes[5], 0, 0, 1, 1, "near");
-}
-
-TEST(Frustum, OrthoTimesTranslation)
-{
+    // Order: right, left, bottom, top, far, near.
+    const float h = float(1.0 / std::sqrt(2.0));
     // glOrtho(-2, 2, -1, 1, 1, 5) and a modelview translating by (10, 0, 0):
     // world x in (-12, -8), y in (-1, 1), z in (-5, -1).
-    const float projection[16] = {0.5f, 0, 0, 0, 0, 1, 0, 0, 0, 0, -0.5f, 0, 0, 0, -1.5f, 1};
-    const float modelview[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 10, 0, 0, 1};
-    const auto planes = frustumPlanes(projection, modelview);
-    expectPlane(planes[0], -1, 0, 0, -8, "right");
-    expectPlane(planes[1], 1, 0, 0, 12, "left");
-    expectPlane(planes[2], 0, 1, 0, 1, "bottom");
-    expectPlane(planes[3], 0, -1, 0, 1, "top");
-    expectPlane(planes[4], 0, 0, 1, 5, "far");
-    expectPlane(planes[5], 0, 0, -1, -1, "near");
+    const float ortho[16] = {0.5f, 0, 0, 0, 0, 1, 0, 0, 0, 0, -0.5f, 0, 0, 0, -1.5f, 1};
+    const float translate[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 10, 0, 0, 1};
+    // A quarter turn about z: eye x = -world y, eye y = world x.
+    const float turn[16] = {0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    struct Case {
+        const char* name;
+        std::array<Plane, 6> planes;
+        float expected[6][4];
+    };
+    const Case cases[] = {
+        {"identity",
+         frustumPlanes(kIdentity, kIdentity),
+         {{-1, 0, 0, 1}, {1, 0, 0, 1}, {0, 1, 0, 1}, {0, -1, 0, 1}, {0, 0, -1, 1}, {0, 0, 1, 1}}},
+        {"ortho",
+         frustumPlanes(ortho, translate),
+         {{-1, 0, 0, -8}, {1, 0, 0, 12}, {0, 1, 0, 1}, {0, -1, 0, 1}, {0, 0, 1, 5}, {0, 0, -1, -1}}},
+        {"turned",
+         frustumPlanes(kIdentity, turn),
+         {{0, 1, 0, 1}, {0, -1, 0, 1}, {1, 0, 0, 1}, {-1, 0, 0, 1}, {0, 0, -1, 1}, {0, 0, 1, 1}}},
+        // Normalised: the side planes of a 90 degree perspective are 45 degrees off.
+        {"perspective",
+         perspectiveFrustum().planes,
+         {{-h, 0, -h, 0}, {h, 0, -h, 0}, {0, h, -h, 0}, {0, -h, -h, 0}, {0, 0, 1, 10}, {0, 0, -1, -1}}},
+    };
+    for (const Case& c : cases)
+        for (int i = 0; i < 6; ++i)
+            expectPlane(c.planes[static_cast<size_t>(i)], c.expected[i][0], c.expected[i][1],
+                        c.expected[i][2], c.expected[i][3],
+                        (std::string(c.name) + " plane " + std::to_string(i)).c_str());
 }
 
-TEST(Frustum, RotatedModelviewTurnsThePlanes)
+TEST(Frustum, HandWorkedBoxes)
 {
-    // Modelview turning the world a quarter turn about z: eye x = -world y, eye y = world x.
-    const float modelview[16] = {0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-    const auto planes = frustumPlanes(kIdentity, modelview);
-    expectPlane(planes[0], 0, 1, 0, 1, "right");
-    expectPlane(planes[1], 0, -1, 0, 1, "left");
-    expectPlane(planes[2], 1, 0, 0, 1, "bottom");
-    expectPlane(planes[3], -1, 0, 0, 1, "top");
-}
-
-TEST(Frustum, PerspectivePlanesAreNormalised)
-{
-    const Frustum f = perspectiveFrustum();
-    const float h = float(1.0 / std::sqrt(2.0));
-    expectPlane(f.planes[0], -h, 0, -h, 0, "right");
-    expectPlane(f.planes[1], h, 0, -h, 0, "left");
-    expectPlane(f.planes[2], 0, h, -h, 0, "bottom");
-    expectPlane(f.planes[3], 0, -h, -h, 0, "top");
-    expectPlane(f.planes[4], 0, 0, 1, 10, "far");
-    expectPlane(f.planes[5], 0, 0, -1, -1, "near");
-}
-
-TEST(Frustum, PointOnAPlaneIsOutside)
-{
-    const Frustum f = cubeFrustum();
-    EXPECT_EQ(f.classifyBox(1, 0, 0, 1, 0, 0), BoxClass::Outside);
-    EXPECT_FALSE(f.boxVisible(1, 0, 0, 1, 0, 0));
-    EXPECT_EQ(f.classifyBox(0, 0, -1, 0, 0, -1), BoxClass::Outside);
-    EXPECT_EQ(f.classifyBox(0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f), BoxClass::Inside);
-    EXPECT_TRUE(f.boxVisible(0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f));
+    struct Case {
+        bool perspective;
+        float box[6];
+        BoxClass expected;
+        const char* why;
+    };
+    const Case cases[] = {
+        {false, {1, 0, 0, 1, 0, 0}, BoxClass::Outside, "point on a plane"},
+        {false, {0, 0, -1, 0, 0, -1}, BoxClass::Outside, "point on the far plane"},
+        {false, {0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f}, BoxClass::Inside, "point inside"},
+        {false, {-2, -2, -2, 2, 2, 2}, BoxClass::Intersect, "enclosing the volume"},
+        {true, {-20, -20, -20, 20, 20, 20}, BoxClass::Intersect, "enclosing the volume"},
+        {false, {0, 0, 0, 1, 0.5f, 0.5f}, BoxClass::Intersect, "touching a plane from inside"},
+        {false, {-0.5f, -1, -0.5f, 0.5f, 0.5f, 0.5f}, BoxClass::Intersect, "touching a plane from inside"},
+        {false, {-0.999f, -0.999f, -0.999f, 0.999f, 0.999f, 0.999f}, BoxClass::Inside, "just inside"},
+        // Crosses the right and left planes, then the far plane rejects it.
+        {true, {-30, -1, -15, 30, 1, -11}, BoxClass::Outside, "straddling, beyond far"},
+        {true, {-1, -1, -15, 1, 1, 0}, BoxClass::Intersect, "from behind near to beyond far"},
+        {true, {-0.5f, 5, -3, 0.5f, 6, 0}, BoxClass::Outside, "crossing near, beyond top"},
+        // Beyond the edge where the right plane (x < -z) meets the far plane (z > -10):
+        // no point of the box is inside, yet each plane has a corner in front of it.
+        {true, {10.5f, -0.1f, -12, 12, 0.1f, -9.5f}, BoxClass::Intersect, "near an edge"},
+        {true, {12.5f, -0.1f, -12, 14, 0.1f, -9.5f}, BoxClass::Outside, "further out"},
+        {true, {1, 1, -5, -1, -1, -3}, BoxClass::Inside, "corners swapped"},
+        {true, {3, 1, -5, -1, -1, -3}, BoxClass::Intersect, "corners swapped"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        const Frustum f = c.perspective ? perspectiveFrustum() : cubeFrustum();
+        const float* b = c.box;
+        EXPECT_EQ(f.classifyBox(b[0], b[1], b[2], b[3], b[4], b[5]), c.expected);
+        EXPECT_EQ(f.boxVisible(b[0], b[1], b[2], b[3], b[4], b[5]), c.expected != BoxClass::Outside);
+    }
 }
 
 TEST(Frustum, PointBoxIsNeverIntersect)
@@ -132,56 +142,9 @@ TEST(Frustum, PointBoxIsNeverIntersect)
         const float x = coordinate(random), y = coordinate(random), z = coordinate(random);
         const BoxClass c = f.classifyBox(x, y, z, x, y, z);
         ASSERT_NE(c, BoxClass::Intersect) << x << " " << y << " " << z;
-        if (c == BoxClass::Inside) ++inside;
+        inside += c == BoxClass::Inside;
     }
     EXPECT_GT(inside, 100); // both outcomes were exercised
-}
-
-TEST(Frustum, BoxEnclosingTheViewVolumeIsIntersect)
-{
-    EXPECT_EQ(cubeFrustum().classifyBox(-2, -2, -2, 2, 2, 2), BoxClass::Intersect);
-    EXPECT_EQ(perspectiveFrustum().classifyBox(-20, -20, -20, 20, 20, 20), BoxClass::Intersect);
-    EXPECT_TRUE(perspectiveFrustum().boxVisible(-20, -20, -20, 20, 20, 20));
-}
-
-TEST(Frustum, StraddlingEarlierPlanesButBeyondFarIsOutside)
-{
-    const Frustum f = perspectiveFrustum();
-    // Crosses the right and left planes (count between 1 and 7 on the first plane),
-    // then the far plane rejects it.
-    EXPECT_EQ(f.classifyBox(-30, -1, -15, 30, 1, -11), BoxClass::Outside);
-    EXPECT_FALSE(f.boxVisible(-30, -1, -15, 30, 1, -11));
-    // Reaches from behind the near plane to beyond the far plane: it crosses both.
-    EXPECT_EQ(f.classifyBox(-1, -1, -15, 1, 1, 0), BoxClass::Intersect);
-    // Crosses the near plane and lies wholly beyond the top plane.
-    EXPECT_EQ(f.classifyBox(-0.5f, 5, -3, 0.5f, 6, 0), BoxClass::Outside);
-}
-
-TEST(Frustum, BoxNearAnEdgeCountsAsVisible)
-{
-    // Beyond the edge where the right plane (x < -z) meets the far plane (z > -10):
-    // no point of the box is inside (z > -10 needs x < 10), yet the right plane has
-    // the corner (10.5, y, -12) in front and the far plane the corners at z = -9.5.
-    const Frustum f = perspectiveFrustum();
-    EXPECT_EQ(f.classifyBox(10.5f, -0.1f, -12, 12, 0.1f, -9.5f), BoxClass::Intersect);
-    EXPECT_TRUE(f.boxVisible(10.5f, -0.1f, -12, 12, 0.1f, -9.5f));
-    // Moved a little further out, the right plane alone rejects it.
-    EXPECT_EQ(f.classifyBox(12.5f, -0.1f, -12, 14, 0.1f, -9.5f), BoxClass::Outside);
-}
-
-TEST(Frustum, TouchingAPlaneFromInsideIsIntersect)
-{
-    const Frustum f = cubeFrustum();
-    EXPECT_EQ(f.classifyBox(0, 0, 0, 1, 0.5f, 0.5f), BoxClass::Intersect);
-    EXPECT_EQ(f.classifyBox(-0.5f, -1, -0.5f, 0.5f, 0.5f, 0.5f), BoxClass::Intersect);
-    EXPECT_EQ(f.classifyBox(-0.999f, -0.999f, -0.999f, 0.999f, 0.999f, 0.999f), BoxClass::Inside);
-}
-
-TEST(Frustum, CornerOrderDoesNotMatter)
-{
-    const Frustum f = perspectiveFrustum();
-    EXPECT_EQ(f.classifyBox(1, 1, -5, -1, -1, -3), BoxClass::Inside);
-    EXPECT_EQ(f.classifyBox(3, 1, -5, -1, -1, -3), BoxClass::Intersect);
 }
 
 TEST(Frustum, RandomBoxesAgreeWithTheReferenceAndBoxVisible)
