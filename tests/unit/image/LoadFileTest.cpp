@@ -51,90 +51,61 @@ std::vector<uint8_t> validBmp()
 
 } // namespace
 
-TEST_F(LoadFile, MissingTga)
+TEST_F(LoadFile, RefusalsShowTheirMessage)
 {
-    EXPECT_FALSE(LoadTga(dir.file("missing.tga").c_str()));
-    expectOneMessage("Unable to load TGA File!");
+    enum Reader { Tga, Bmp, Dib };
+    auto patched = [this](const char* name, size_t at, uint8_t value) {
+        std::vector<uint8_t> file = validBmp();
+        file[at] = value;
+        return dir.write(name, file);
+    };
+    const std::string missing = dir.file("missing.bmp"), empty = dir.write("empty.bmp", {});
+    const std::string folder = dir.file("folder.bmp");
+    std::filesystem::create_directory(folder);
+    const struct {
+        Reader reader;
+        std::string path;
+        std::string message;
+    } cases[] = {
+        {Tga, dir.file("missing.tga"), "Unable to load TGA File!"},
+        {Bmp, missing, "Unable to load BMP File!"}, // and no second message from the DIB reader
+        {Dib, missing, "Failed to open DIB file " + missing + ".\n"},
+        {Bmp, empty, "Failed to open DIB file " + empty + ".\n"}, // opens but cannot be mapped
+        {Dib, folder, "Failed to open DIB file " + folder + ".\n"},
+        {Bmp, patched("os2.bmp", 14, 64), "Unknown DIB file format."},
+        {Bmp, patched("zero.bmp", 18, 0), "Out of memory."},
+        {Bmp, patched("bits.bmp", 28, 7), "Image file conversion error."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        shown.clear();
+        const char* name = c.path.c_str();
+        EXPECT_FALSE(c.reader == Tga   ? LoadTga(name).has_value()
+                     : c.reader == Bmp ? LoadBmp(name).has_value()
+                                       : LoadDib(name).has_value());
+        expectOneMessage(c.message);
+    }
 }
 
-TEST_F(LoadFile, TgaOfUnsupportedDepthGivesNoMessage)
+TEST_F(LoadFile, ValidFilesAndSilentRefusals)
 {
-    std::vector<uint8_t> file = tgaHeader(1, 1, 1, 8);
-    file.push_back(0);
-    EXPECT_FALSE(LoadTga(dir.write("palette.tga", file).c_str()));
-    EXPECT_TRUE(shown.empty());
-}
+    std::vector<uint8_t> tga = tgaHeader(2, 1, 1, 24);
+    tga.insert(tga.end(), {1, 2, 3});
+    const auto fromTga = LoadTga(dir.write("ok.tga", tga).c_str());
+    ASSERT_TRUE(fromTga);
+    EXPECT_EQ(fromTga->pixels, (std::vector<uint8_t>{3, 2, 1}));
 
-TEST_F(LoadFile, ValidTga)
-{
-    std::vector<uint8_t> file = tgaHeader(2, 1, 1, 24);
-    file.insert(file.end(), {1, 2, 3});
-    const auto image = LoadTga(dir.write("ok.tga", file).c_str());
-    ASSERT_TRUE(image);
-    EXPECT_EQ(image->pixels, (std::vector<uint8_t>{3, 2, 1}));
-    EXPECT_TRUE(shown.empty());
-}
-
-TEST_F(LoadFile, MissingBmpShowsOnlyTheBmpMessage)
-{
-    EXPECT_FALSE(LoadBmp(dir.file("missing.bmp").c_str()));
-    expectOneMessage("Unable to load BMP File!");
-}
-
-TEST_F(LoadFile, MissingDibNamesTheFile)
-{
-    const std::string path = dir.file("missing.bmp");
-    EXPECT_FALSE(LoadDib(path.c_str()));
-    expectOneMessage("Failed to open DIB file " + path + ".\n");
-}
-
-TEST_F(LoadFile, EmptyBmpCannotBeMapped)
-{
-    const std::string path = dir.write("empty.bmp", {});
-    EXPECT_FALSE(LoadBmp(path.c_str()));
-    expectOneMessage("Failed to open DIB file " + path + ".\n");
-}
-
-TEST_F(LoadFile, DirectoryNamedBmpCannotBeRead)
-{
-    const std::string path = dir.file("folder.bmp");
-    std::filesystem::create_directory(path);
-    EXPECT_FALSE(LoadDib(path.c_str()));
-    expectOneMessage("Failed to open DIB file " + path + ".\n");
-}
-
-TEST_F(LoadFile, UnknownDibHeader)
-{
-    std::vector<uint8_t> file = validBmp();
-    file[14] = 64;
-    EXPECT_FALSE(LoadBmp(dir.write("os2.bmp", file).c_str()));
-    expectOneMessage("Unknown DIB file format.");
-}
-
-TEST_F(LoadFile, ZeroWidthIsOutOfMemory)
-{
-    std::vector<uint8_t> file = validBmp();
-    file[18] = 0;
-    EXPECT_FALSE(LoadBmp(dir.write("zero.bmp", file).c_str()));
-    expectOneMessage("Out of memory.");
-}
-
-TEST_F(LoadFile, BadBitCountIsConversionError)
-{
-    std::vector<uint8_t> file = validBmp();
-    file[28] = 7;
-    EXPECT_FALSE(LoadBmp(dir.write("bits.bmp", file).c_str()));
-    expectOneMessage("Image file conversion error.");
-}
-
-TEST_F(LoadFile, ValidBmpIsThreeChannelImage)
-{
     const auto image = LoadBmp(dir.write("ok.bmp", validBmp()).c_str());
     ASSERT_TRUE(image);
     EXPECT_EQ(image->channels, 3);
     EXPECT_EQ(image->width, 2);
     EXPECT_EQ(image->height, 1);
     EXPECT_EQ(image->pixels, (std::vector<uint8_t>{3, 2, 1, 6, 5, 4}));
+
+    // An unsupported TGA depth is refused without a message.
+    std::vector<uint8_t> palette = tgaHeader(1, 1, 1, 8);
+    palette.push_back(0);
+    EXPECT_FALSE(LoadTga(dir.write("palette.tga", palette).c_str()));
     EXPECT_TRUE(shown.empty());
 }
 
@@ -145,10 +116,8 @@ TEST(ImageFileKind, CaseSensitiveSubstringsInOrder)
     EXPECT_EQ(imageFileKind("x.tga.bmp"), ImageFileKind::Tga);
     EXPECT_EQ(imageFileKind("x.bmp.tga"), ImageFileKind::Tga);
     EXPECT_EQ(imageFileKind("a.tgaxyz"), ImageFileKind::Tga);
-    EXPECT_EQ(imageFileKind("dir.bmp/file"), ImageFileKind::Bmp);
     EXPECT_EQ(imageFileKind("SKIN.TGA"), ImageFileKind::None);
     EXPECT_EQ(imageFileKind("skin.BMP"), ImageFileKind::None);
-    EXPECT_EQ(imageFileKind("skin.Tga"), ImageFileKind::None);
     EXPECT_EQ(imageFileKind("photo.jpg"), ImageFileKind::None);
     EXPECT_EQ(imageFileKind("photo.jpg.tga"), ImageFileKind::None);
     EXPECT_EQ(imageFileKind("a.tga.jpg.bmp"), ImageFileKind::None);
