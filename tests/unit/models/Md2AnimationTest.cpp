@@ -65,30 +65,13 @@ TEST(Md2Animation, SetAnimationCopiesTheOnlyRow)
     EXPECT_EQ(m.currentFrame, 2);
     EXPECT_EQ(m.blend, 0.25f);
     EXPECT_EQ(m.time, 7.0f);
-}
 
-TEST(Md2Animation, IndexOutsideTheTableChangesNothing)
-{
-    Md2Model m = framesModel(3);
+    // An index outside the table changes nothing.
     m.SetAnimation(kRow2to4(1), 5.0f);
     m.SetAnimation(1, 99.0f);
     m.SetAnimation(-1, 99.0f);
     EXPECT_EQ(m.firstFrame, 2);
     EXPECT_EQ(m.lastStepTime, 5.0f);
-}
-
-TEST(Md2Animation, SpeedZeroAtTimeZeroShowsFrameZero)
-{
-    Md2Model m = framesModel(3);
-    m.SetAnimation(0, 0.0f);
-    advanceAnimation(m, 0.0f, 0.0f);
-    EXPECT_EQ(m.currentFrame, 0);
-    EXPECT_EQ(m.nextFrame, 0);
-    EXPECT_EQ(m.blend, 0.0f);
-    ASSERT_EQ(m.pose.size(), 2u);
-    EXPECT_EQ(m.pose[0], m.frames[0].positions[0]);
-    EXPECT_EQ(m.pose[1], m.frames[0].positions[1]);
-    EXPECT_EQ(m.pose[1], (Vec3{1.0f, 0.0f, 0.0f}));
 }
 
 TEST(Md2Animation, NoStepAtExactlyOneIntervalAndBlendOne)
@@ -101,8 +84,7 @@ TEST(Md2Animation, NoStepAtExactlyOneIntervalAndBlendOne)
     EXPECT_EQ(m.lastStepTime, 0.0f);
     EXPECT_EQ(m.time, 100.0f);
     EXPECT_EQ(m.blend, 1.0f);
-    // Blend 1: the pose is the next frame.
-    EXPECT_EQ(m.pose[0], (Vec3{20.0f, 40.0f, 8.0f}));
+    EXPECT_EQ(m.pose[0], (Vec3{20.0f, 40.0f, 8.0f})); // blend 1: the next frame
 
     advanceAnimation(m, 1.0f, 101.0f);
     EXPECT_EQ(m.currentFrame, 2);
@@ -118,121 +100,98 @@ TEST(Md2Animation, NoStepAtExactlyOneIntervalAndBlendOne)
     EXPECT_FLOAT_EQ(m.pose[0].x, 25.0f);
     EXPECT_FLOAT_EQ(m.pose[0].y, 50.0f);
     EXPECT_FLOAT_EQ(m.pose[0].z, 10.0f);
-}
 
-TEST(Md2Animation, SpeedShortensTheInterval)
-{
-    Md2Model m = framesModel(6);
+    // Speed 2 halves the interval: 50 ms does not step, 51 ms does.
     m.SetAnimation(kRow2to4(1), 0.0f);
-    advanceAnimation(m, 2.0f, 50.0f); // interval 50: no step
+    advanceAnimation(m, 2.0f, 50.0f);
     EXPECT_EQ(m.nextFrame, 2);
     EXPECT_EQ(m.blend, 1.0f);
     advanceAnimation(m, 2.0f, 51.0f);
-    EXPECT_EQ(m.currentFrame, 2);
+    EXPECT_EQ(m.nextFrame, 3);
 }
 
-TEST(Md2Animation, LoopModeCyclesTheRow)
+TEST(Md2Animation, EndModes)
 {
-    Md2Model m = framesModel(6);
-    m.SetAnimation(kRow2to4(1), 0.0f);
-    EXPECT_EQ(currentFramesOverSteps(m, 7), (std::vector<int>{2, 3, 4, 2, 3, 4, 2}));
-}
-
-TEST(Md2Animation, HoldModeStaysOnTheLastFrame)
-{
-    Md2Model m = framesModel(6);
-    m.SetAnimation(kRow2to4(3), 0.0f);
-    EXPECT_EQ(currentFramesOverSteps(m, 6), (std::vector<int>{2, 3, 4, 4, 4, 4}));
-    EXPECT_EQ(m.nextFrame, 4);
-}
-
-TEST(Md2Animation, ModeZeroSwitchesToRowZero)
-{
+    const struct {
+        int16_t endMode;
+        std::vector<int> current;
+        int next;
+    } cases[] = {
+        {1, {2, 3, 4, 2, 3, 4, 2}, 3},    // loop
+        {3, {2, 3, 4, 4, 4, 4}, 4},       // hold
+        {2, {2, 3, 4, 5, 0, 1, 2, 3}, 4}, // count on, wrap at the model's end
+        {0, {2, 3, 4}, 0},                // switch to row 0
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.endMode);
+        Md2Model m = framesModel(6);
+        m.SetAnimation(kRow2to4(c.endMode), 0.0f);
+        EXPECT_EQ(currentFramesOverSteps(m, int(c.current.size())), c.current);
+        EXPECT_EQ(m.nextFrame, c.next);
+    }
+    // Row 0 has rate 0: no further step, however long.
     Md2Model m = framesModel(6);
     m.SetAnimation(kRow2to4(0), 0.0f);
-    EXPECT_EQ(currentFramesOverSteps(m, 3), (std::vector<int>{2, 3, 4}));
-    EXPECT_EQ(m.currentFrame, 4);
-    EXPECT_EQ(m.nextFrame, 0);
-    EXPECT_EQ(m.framesPerSecond, 0);
+    currentFramesOverSteps(m, 3);
     EXPECT_EQ(m.endMode, 2);
     EXPECT_EQ(m.lastStepTime, 303.0f);
-    // Rate 0: no further step, however long.
     advanceAnimation(m, 1.0f, 1.0e6f);
     EXPECT_EQ(m.currentFrame, 4);
     EXPECT_EQ(m.nextFrame, 0);
     EXPECT_EQ(m.blend, 0.0f);
 }
 
-TEST(Md2Animation, OtherModesCountOnAndWrapAtTheModelsEnd)
+TEST(Md2Animation, RangeCheck)
 {
-    Md2Model m = framesModel(6);
-    m.SetAnimation(kRow2to4(2), 0.0f);
-    EXPECT_EQ(currentFramesOverSteps(m, 8), (std::vector<int>{2, 3, 4, 5, 0, 1, 2, 3}));
-}
-
-TEST(Md2Animation, RangeCheckSendsNextFramePastTheEndToZero)
-{
+    // Step: current 5, next 6 = num_frames, kept by mode 7, then sent to 0.
     Md2Model m = framesModel(6);
     m.SetAnimation(Md2Animation{5, 5, 10, 7}, 0.0f);
     advanceAnimation(m, 1.0f, 101.0f);
-    // Step: current 5, next 6 = num_frames, kept by mode 7, then sent to 0.
     EXPECT_EQ(m.currentFrame, 5);
     EXPECT_EQ(m.nextFrame, 0);
+
+    // Without a step.
+    Md2Model three = framesModel(3);
+    three.currentFrame = 3;
+    three.nextFrame = 9;
+    advanceAnimation(three, 0.0f, 0.0f);
+    EXPECT_EQ(three.currentFrame, 0);
+    EXPECT_EQ(three.nextFrame, 0);
+    three.currentFrame = 2;
+    three.nextFrame = 2;
+    advanceAnimation(three, 0.0f, 0.0f);
+    EXPECT_EQ(three.currentFrame, 2);
+    EXPECT_EQ(three.pose[0], (Vec3{20.0f, 40.0f, 8.0f}));
 }
 
-TEST(Md2Animation, RangeCheckWithoutAStep)
+// At most one step per call, however long; no step at all with a zero, negative or NaN speed or
+// a zero rate.
+TEST(Md2Animation, StepsPerCall)
 {
-    Md2Model m = framesModel(3);
-    m.currentFrame = 3;
-    m.nextFrame = 9;
-    advanceAnimation(m, 0.0f, 0.0f);
-    EXPECT_EQ(m.currentFrame, 0);
-    EXPECT_EQ(m.nextFrame, 0);
-    m.currentFrame = 2;
-    m.nextFrame = 2;
-    advanceAnimation(m, 0.0f, 0.0f);
-    EXPECT_EQ(m.currentFrame, 2);
-    EXPECT_EQ(m.pose[0], (Vec3{20.0f, 40.0f, 8.0f}));
+    const struct {
+        int16_t rate;
+        float speed, time;
+        int next;
+        float lastStep;
+    } cases[] = {
+        {10, 1.0f, 10000.0f, 3, 10000.0f},
+        {10, 0.0f, 1.0e9f, 2, 0.0f},
+        {0, 3.0f, 1.0e9f, 2, 0.0f},
+        {10, -1.0f, 500.0f, 2, 0.0f},
+        {10, std::numeric_limits<float>::quiet_NaN(), 500.0f, 2, 0.0f},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.speed);
+        Md2Model m = framesModel(6);
+        m.SetAnimation(Md2Animation{2, 4, c.rate, 1}, 0.0f);
+        advanceAnimation(m, c.speed, c.time);
+        EXPECT_EQ(m.nextFrame, c.next);
+        EXPECT_EQ(m.lastStepTime, c.lastStep);
+        EXPECT_EQ(m.blend, 0.0f);
+    }
 }
 
-TEST(Md2Animation, AtMostOneStepPerCall)
-{
-    Md2Model m = framesModel(6);
-    m.SetAnimation(kRow2to4(1), 0.0f);
-    advanceAnimation(m, 1.0f, 10000.0f); // a hundred intervals
-    EXPECT_EQ(m.currentFrame, 2);
-    EXPECT_EQ(m.nextFrame, 3);
-    EXPECT_EQ(m.lastStepTime, 10000.0f);
-}
-
-TEST(Md2Animation, ZeroSpeedOrRateNeverSteps)
-{
-    Md2Model m = framesModel(6);
-    m.SetAnimation(kRow2to4(1), 0.0f);
-    advanceAnimation(m, 0.0f, 1.0e9f);
-    EXPECT_EQ(m.nextFrame, 2);
-    EXPECT_EQ(m.lastStepTime, 0.0f);
-    EXPECT_EQ(m.blend, 0.0f);
-
-    m.SetAnimation(Md2Animation{2, 4, 0, 1}, 0.0f);
-    advanceAnimation(m, 3.0f, 1.0e9f);
-    EXPECT_EQ(m.nextFrame, 2);
-    EXPECT_EQ(m.blend, 0.0f);
-}
-
-TEST(Md2Animation, NegativeSpeedIsAHaltedClock)
-{
-    Md2Model m = framesModel(6);
-    m.SetAnimation(kRow2to4(1), 0.0f);
-    advanceAnimation(m, -1.0f, 500.0f);
-    EXPECT_EQ(m.nextFrame, 2);
-    EXPECT_EQ(m.blend, 0.0f);
-    advanceAnimation(m, std::numeric_limits<float>::quiet_NaN(), 500.0f);
-    EXPECT_EQ(m.nextFrame, 2);
-    EXPECT_EQ(m.blend, 0.0f);
-}
-
-TEST(Md2Animation, ModelWithoutFramesOnlyKeepsTime)
+TEST(Md2Animation, ModelsWithoutFramesReadNoArray)
 {
     Md2Model empty;
     empty.SetAnimation(kRow2to4(1), 0.0f);
@@ -251,35 +210,28 @@ TEST(Md2Animation, ModelWithoutFramesOnlyKeepsTime)
     EXPECT_EQ(refused.header.num_frames, 1);
     advanceAnimation(refused, 0.0f, 0.0f);
     EXPECT_EQ(renderableFrame(refused, 0.0f), -1);
-}
 
-TEST(Md2Animation, StaticModelWithoutFramesKeepsItsState)
-{
-    // Animate on a static model only draws frame 0; with no frames that is no
-    // GL call, so this runs without a context.
-    Md2Model m;
-    m.isStatic = true;
-    m.SetAnimation(kRow2to4(1), 5.0f);
-    m.currentFrame = 3;
-    m.Animate(1.0f, 1000.0f);
-    EXPECT_EQ(m.time, 0.0f);
-    EXPECT_EQ(m.lastStepTime, 5.0f);
-    EXPECT_EQ(m.currentFrame, 3);
-    EXPECT_EQ(m.nextFrame, 2);
+    // A static model only draws frame 0 (with no frames, no GL call: no context needed) and keeps
+    // its state.
+    Md2Model still;
+    still.isStatic = true;
+    still.SetAnimation(kRow2to4(1), 5.0f);
+    still.currentFrame = 3;
+    still.Animate(1.0f, 1000.0f);
+    EXPECT_EQ(still.time, 0.0f);
+    EXPECT_EQ(still.lastStepTime, 5.0f);
+    EXPECT_EQ(still.currentFrame, 3);
+    EXPECT_EQ(still.nextFrame, 2);
 }
 
 TEST(Md2RenderableFrame, TruncatesAndRangeChecks)
 {
-    Md2Model m = framesModel(3);
-    EXPECT_EQ(renderableFrame(m, 0.0f), 0);
-    EXPECT_EQ(renderableFrame(m, 0.9f), 0);
-    EXPECT_EQ(renderableFrame(m, 2.0f), 2);
-    EXPECT_EQ(renderableFrame(m, 2.99f), 2);
-    EXPECT_EQ(renderableFrame(m, 3.0f), -1);
-    EXPECT_EQ(renderableFrame(m, -1.0f), -1);
-    EXPECT_EQ(renderableFrame(m, -0.5f), 0); // truncation toward zero
-    EXPECT_EQ(renderableFrame(m, 1.0e30f), -1);
-    EXPECT_EQ(renderableFrame(m, -1.0e30f), -1);
-    EXPECT_EQ(renderableFrame(m, std::numeric_limits<float>::quiet_NaN()), -1);
-    EXPECT_EQ(renderableFrame(m, std::numeric_limits<float>::infinity()), -1);
+    const Md2Model m = framesModel(3);
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    // -0.5 truncates toward zero.
+    const std::pair<float, int> cases[] = {{0.0f, 0},      {0.9f, 0},   {2.0f, 2},  {2.99f, 2},
+                                           {3.0f, -1},     {-1.0f, -1}, {-0.5f, 0}, {1.0e30f, -1},
+                                           {-1.0e30f, -1}, {nan, -1},   {inf, -1}};
+    for (const auto& [frame, expected] : cases)
+        EXPECT_EQ(renderableFrame(m, frame), expected) << frame;
 }
