@@ -55,32 +55,23 @@ TEST(CommandLine, ImportWritesAHeightmapAndReportsMissingFiles)
     testing_support::TempDir dir("cli");
     const std::string pgm = "P2 3 2 9\n0 1 2\n3 4 9\n";
     testing_support::writeFile(dir.path() / "in.pgm", {pgm.begin(), pgm.end()});
-    std::string out, err;
+    const std::string junk = "not a picture";
+    testing_support::writeFile(dir.path() / "junk.png", {junk.begin(), junk.end()});
     const std::string raw = (dir.path() / "sub" / "map.raw").string();
-    EXPECT_EQ(
-        runCommand(parseCommandLine({"--heightmap-from", (dir.path() / "in.pgm").string(), "--out", raw}),
-                   out, err),
-        0)
-        << err;
+    std::string out, err;
+    const auto importFrom = [&](const char* name) {
+        err.clear();
+        return runCommand(parseCommandLine({"--heightmap-from", (dir.path() / name).string(), "--out", raw}),
+                          out, err);
+    };
+    EXPECT_EQ(importFrom("in.pgm"), 0) << err;
     const std::vector<uint8_t> map = testing_support::readFile(raw);
     ASSERT_EQ(map.size(), 16384u);
     EXPECT_EQ(map[0], 0);
     EXPECT_EQ(map[16383], 255);
-
-    err.clear();
-    EXPECT_EQ(
-        runCommand(parseCommandLine({"--heightmap-from", (dir.path() / "none.png").string(), "--out", raw}),
-                   out, err),
-        1);
+    EXPECT_EQ(importFrom("none.png"), 1);
     EXPECT_NE(err.find("cannot open"), std::string::npos);
-
-    const std::string junk = "not a picture";
-    testing_support::writeFile(dir.path() / "junk.png", {junk.begin(), junk.end()});
-    err.clear();
-    EXPECT_EQ(
-        runCommand(parseCommandLine({"--heightmap-from", (dir.path() / "junk.png").string(), "--out", raw}),
-                   out, err),
-        1);
+    EXPECT_EQ(importFrom("junk.png"), 1);
     EXPECT_NE(err.find("unknown image format"), std::string::npos);
 }
 

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 
 #include "TestSupport.h"
 #include "models/Md2Normals.h"
@@ -78,25 +79,19 @@ TEST(Md2Writer, HandWorkedHeaderAndBlocks)
 
 TEST(Md2Writer, RefusesMeshesBeyondTheFormat)
 {
-    Md2Mesh m = oneTriangle();
-    m.frames.clear();
-    EXPECT_TRUE(encodeMd2(m).empty());
-    m = oneTriangle();
-    m.frames[1].positions.pop_back();
-    EXPECT_TRUE(encodeMd2(m).empty());
-    m = oneTriangle();
-    m.triangles[0].vertex[2] = 3;
-    EXPECT_TRUE(encodeMd2(m).empty());
-    m = oneTriangle();
-    m.triangles[0].texCoord[1] = 2;
-    EXPECT_TRUE(encodeMd2(m).empty());
-    m = oneTriangle();
-    m.frames[0].positions.resize(2049);
-    m.frames[1].positions.resize(2049);
-    EXPECT_TRUE(encodeMd2(m).empty());
-    m = oneTriangle();
-    m.skinWidth = 0;
-    EXPECT_TRUE(encodeMd2(m).empty());
+    const std::function<void(Md2Mesh&)> faults[] = {
+        [](Md2Mesh& m) { m.frames.clear(); },
+        [](Md2Mesh& m) { m.frames[1].positions.pop_back(); }, // frames of different sizes
+        [](Md2Mesh& m) { m.triangles[0].vertex[2] = 3; },
+        [](Md2Mesh& m) { m.triangles[0].texCoord[1] = 2; },
+        [](Md2Mesh& m) { m.frames[0].positions.resize(2049), m.frames[1].positions.resize(2049); },
+        [](Md2Mesh& m) { m.skinWidth = 0; },
+    };
+    for (size_t i = 0; i < std::size(faults); ++i) {
+        Md2Mesh m = oneTriangle();
+        faults[i](m);
+        EXPECT_TRUE(encodeMd2(m).empty()) << "fault " << i;
+    }
 }
 
 TEST(Md2Writer, NearestNormalOfEveryTableRowIsThatRow)
