@@ -15,47 +15,43 @@ Camera startCamera()
 
 } // namespace
 
-TEST(Camera, DefaultLooksAlongYWithZUp)
+TEST(Camera, DefaultLooksAlongYWithZUpAndSetTakesEyeTargetUp)
 {
-    const Camera camera;
+    Camera camera;
     EXPECT_EQ(camera.eye, (Vec3{0.0f, 0.0f, 0.0f}));
     EXPECT_EQ(camera.target, (Vec3{0.0f, 1.0f, 0.0f}));
     EXPECT_EQ(camera.up, (Vec3{0.0f, 0.0f, 1.0f}));
-}
-
-TEST(Camera, SetTakesEyeTargetUpInOrder)
-{
-    Camera camera;
     camera.set(1, 2, 3, 4, 5, 6, 7, 8, 9);
     EXPECT_EQ(camera.eye, (Vec3{1, 2, 3}));
     EXPECT_EQ(camera.target, (Vec3{4, 5, 6}));
     EXPECT_EQ(camera.up, (Vec3{7, 8, 9}));
 }
 
-TEST(Camera, OrbitRaiseIsTestedOnTheDirectionBeforeTheStep)
+// The -0.95 and -0.2 limits are tested on the direction before the step: a
+// step that starts inside is taken even if it ends outside, the next is refused,
+// and the opposite step still works.
+TEST(Camera, OrbitHeightLimitsAreTestedBeforeTheStep)
 {
-    // Horizontal offset 16, vertical drop 48.6: dir.z = -48.6 / sqrt(256 + 48.6^2) = -0.94985.
-    Camera camera;
-    camera.set(0, 0, 48.6f, 0, 16, 0, 0, 0, 1);
-    camera.orbit(camera.target, -0.01f, 0.0f);
-    EXPECT_FLOAT_EQ(camera.eye.z, 49.6f); // allowed, now dir.z = -0.9517
-    camera.orbit(camera.target, -0.01f, 0.0f);
-    EXPECT_FLOAT_EQ(camera.eye.z, 49.6f); // refused
-    camera.orbit(camera.target, 0.01f, 0.0f);
-    EXPECT_FLOAT_EQ(camera.eye.z, 48.6f); // lowering still works
-}
-
-TEST(Camera, OrbitLowerIsTestedOnTheDirectionBeforeTheStep)
-{
-    // Drop 3.3 over 16: dir.z = -3.3 / 16.337 = -0.20199, just below -0.2.
-    Camera camera;
-    camera.set(0, 0, 3.3f, 0, 16, 0, 0, 0, 1);
-    camera.orbit(camera.target, 0.01f, 0.0f);
-    EXPECT_NEAR(camera.eye.z, 2.3f, 1e-6f); // allowed, now dir.z = -0.142
-    camera.orbit(camera.target, 0.01f, 0.0f);
-    EXPECT_NEAR(camera.eye.z, 2.3f, 1e-6f); // refused
-    camera.orbit(camera.target, -0.01f, 0.0f);
-    EXPECT_NEAR(camera.eye.z, 3.3f, 1e-6f);
+    struct Case {
+        float z, step, after;
+    };
+    const Case cases[] = {
+        // Horizontal offset 16, drop 48.6: dir.z = -0.94985; after the step -0.9517.
+        {48.6f, -0.01f, 49.6f},
+        // Drop 3.3: dir.z = -3.3 / 16.337 = -0.20199; after the step -0.142.
+        {3.3f, 0.01f, 2.3f},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.z);
+        Camera camera;
+        camera.set(0, 0, c.z, 0, 16, 0, 0, 0, 1);
+        camera.orbit(camera.target, c.step, 0.0f);
+        EXPECT_NEAR(camera.eye.z, c.after, 1e-5f);
+        camera.orbit(camera.target, c.step, 0.0f);
+        EXPECT_NEAR(camera.eye.z, c.after, 1e-5f);
+        camera.orbit(camera.target, -c.step, 0.0f);
+        EXPECT_NEAR(camera.eye.z, c.z, 1e-5f);
+    }
 }
 
 TEST(Camera, OrbitLimitsUseTheCameraTargetNotTheCentre)
