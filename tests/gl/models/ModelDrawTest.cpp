@@ -91,13 +91,6 @@ std::array<uint8_t, 3> pixel(int x, int y)
 
 constexpr std::array<uint8_t, 3> kRed{255, 0, 0}, kGreen{0, 255, 0}, kClear{0, 0, 255};
 
-std::vector<uint8_t> framebuffer()
-{
-    std::vector<uint8_t> all(kSide * kSide * 4);
-    glReadPixels(0, 0, kSide, kSide, GL_RGBA, GL_UNSIGNED_BYTE, all.data());
-    return all;
-}
-
 // Every piece of state a drawing call would change, to prove it made none.
 struct GlSnapshot {
     GLint boundTexture = 0, matrixMode = 0, textureStackDepth = 0, modelviewStackDepth = 0, cullFaceMode = 0;
@@ -120,7 +113,8 @@ struct GlSnapshot {
         glGetFloatv(GL_CURRENT_NORMAL, s.normal.data());
         glGetFloatv(GL_TEXTURE_MATRIX, s.textureMatrix.data());
         glGetFloatv(GL_MODELVIEW_MATRIX, s.modelview.data());
-        s.pixels = framebuffer();
+        s.pixels.resize(kSide * kSide * 4);
+        glReadPixels(0, 0, kSide, kSide, GL_RGBA, GL_UNSIGNED_BYTE, s.pixels.data());
         return s;
     }
     bool operator==(const GlSnapshot&) const = default;
@@ -164,22 +158,16 @@ TEST_F(ModelDraw, OutOfRangeFramesMakeNoGlCall)
 
     // Frame 1.9 is frame 1: drawn, and the state is set as documented.
     m.RenderFrame(1.9f);
-    GLint bound = 0, cullMode = 0;
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-    glGetIntegerv(GL_CULL_FACE_MODE, &cullMode);
-    EXPECT_EQ(static_cast<GLuint>(bound), m.skinTexture);
-    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
-    EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
-    EXPECT_EQ(cullMode, GL_FRONT);
+    const GlSnapshot after = GlSnapshot::take();
+    EXPECT_EQ(static_cast<GLuint>(after.boundTexture), m.skinTexture);
+    EXPECT_TRUE(after.texture2d);
+    EXPECT_FALSE(after.cullFace);
+    EXPECT_EQ(after.cullFaceMode, GL_FRONT);
     // Last corner: vertex 3 (normal row 100) with texture record (0, 2) -> (0, -(1 - 1)).
-    GLfloat texCoord[4], normal[4];
-    glGetFloatv(GL_CURRENT_TEXTURE_COORDS, texCoord);
-    glGetFloatv(GL_CURRENT_NORMAL, normal);
-    EXPECT_EQ(texCoord[0], 0.0f);
-    EXPECT_EQ(texCoord[1], 0.0f);
-    EXPECT_FLOAT_EQ(normal[0], kMd2Normals[100][0]);
-    EXPECT_FLOAT_EQ(normal[1], kMd2Normals[100][1]);
-    EXPECT_FLOAT_EQ(normal[2], kMd2Normals[100][2]);
+    EXPECT_EQ(after.texCoord[0], 0.0f);
+    EXPECT_EQ(after.texCoord[1], 0.0f);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_FLOAT_EQ(after.normal[size_t(i)], kMd2Normals[100][i]);
 }
 
 TEST_F(ModelDraw, FailedLoadDrawsNothing)
@@ -219,11 +207,7 @@ TEST_F(ModelDraw, SkinIsSampledWholeDespiteTheTerrainsTextureMatrix)
     UnitList units;
     AddUnit(units, presets, 10.0f, 20.0f, 0.0f, 0);
     terrainTextureMatrix();
-    GLfloat terrainMatrix[16];
-    glMatrixMode(GL_TEXTURE);
-    glGetFloatv(GL_TEXTURE_MATRIX, terrainMatrix);
-    glMatrixMode(GL_MODELVIEW);
-
+    const GlSnapshot before = GlSnapshot::take();
     units[0].Draw();
 
     // The square spans x 10..60, y 20..120 on screen: left half red, right half green.
@@ -234,37 +218,13 @@ TEST_F(ModelDraw, SkinIsSampledWholeDespiteTheTerrainsTextureMatrix)
     EXPECT_EQ(pixel(65, 60), kClear);
     EXPECT_EQ(pixel(30, 125), kClear);
 
-    // The terrain's texture matrix and the modelview matrix are back.
-    GLint mode = 0;
-    glGetIntegerv(GL_MATRIX_MODE, &mode);
-    EXPECT_EQ(mode, GL_MODELVIEW);
-    GLfloat after[16], modelview[16];
-    glMatrixMode(GL_TEXTURE);
-    glGetFloatv(GL_TEXTURE_MATRIX, after);
-    glMatrixMode(GL_MODELVIEW);
-    glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
-    for (int i = 0; i < 16; ++i)
-        EXPECT_EQ(after[i], terrainMatrix[i]) << i;
-    for (int i = 0; i < 16; ++i)
-        EXPECT_EQ(modelview[i], (i % 5 == 0) ? 1.0f : 0.0f) << i;
-    // Handed on: texturing on, culling off, cull face front.
-    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
-    EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
+    // The terrain's texture matrix, the modelview matrix and the matrix mode are back.
+    const GlSnapshot after = GlSnapshot::take();
+    EXPECT_EQ(after.matrixMode, GL_MODELVIEW);
+    EXPECT_EQ(after.textureMatrix, before.textureMatrix);
+    EXPECT_EQ(after.modelview, before.modelview);
+    EXPECT_EQ(after.modelviewStackDepth, before.modelviewStackDepth);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-}
-
-TEST_F(ModelDraw, RenderFrameAloneUsesTheCallersTextureMatrix)
-{
-    // RenderFrame itself leaves the texture matrix alone: with scale 0.1 the
-    // whole square samples the left texel.
-    Md2Model m = squareModel({0});
-    m.skinTexture = twoColourSkin();
-    m.isStatic = true;
-    terrainTextureMatrix();
-    m.RenderFrame(0.0f); // model units = pixels: x 0..100, y 0..200
-    EXPECT_EQ(pixel(10, 60), kRed);
-    EXPECT_EQ(pixel(90, 60), kRed);
-    EXPECT_EQ(pixel(110, 60), kClear);
 }
 
 TEST_F(ModelDraw, StaticModelsDrawFrameZeroAndAnimatedOnesThePose)
@@ -306,9 +266,16 @@ TEST_F(ModelDraw, AnimateZeroAfterSetAnimationDrawsFrameZero)
     m.Animate(0.0f, 0.0f);
     EXPECT_EQ(m.blend, 0.0f);
     EXPECT_EQ(m.pose, m.frames[0].positions);
-    EXPECT_EQ(pixel(10, 60), kRed);
+    EXPECT_EQ(pixel(10, 60), kRed); // model units = pixels: x 0..100, y 0..200
     EXPECT_EQ(pixel(90, 60), kGreen);
     EXPECT_EQ(pixel(110, 60), kClear);
+
+    // RenderFrame itself leaves the texture matrix alone: with scale 0.1 the whole square samples
+    // the left texel.
+    orthoView();
+    terrainTextureMatrix();
+    m.RenderFrame(0.0f);
+    EXPECT_EQ(pixel(90, 60), kRed);
 }
 
 TEST_F(ModelDraw, CulledUnitsDrawNothing)
@@ -349,24 +316,26 @@ TEST_F(ModelDraw, CulledUnitsDrawNothing)
 
 namespace {
 
-// An uncompressed 24-bit TGA of w x h texels of one colour.
-void writeTga(const std::filesystem::path& path, int w, int h)
-{
-    std::vector<uint8_t> b(18, 0);
-    b[2] = 2;
-    b[12] = static_cast<uint8_t>(w);
-    b[14] = static_cast<uint8_t>(h);
-    b[16] = 24;
-    for (int i = 0; i < w * h; ++i)
-        b.insert(b.end(), {10, 200, 30});
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
-}
-
 void writeBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes)
 {
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+// An uncompressed 24-bit 4 x 4 TGA of one colour.
+void writeTga(const std::filesystem::path& path)
+{
+    std::vector<uint8_t> b = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4, 0, 4, 0, 24, 0};
+    b.resize(18 + 4 * 4 * 3, 120);
+    writeBytes(path, b);
+}
+
+GLint minFilterOf(GLuint texture)
+{
+    GLint minFilter = 0;
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
+    return minFilter;
 }
 
 // Runs in a fresh working directory, capturing console lines and message boxes.
@@ -402,7 +371,7 @@ protected:
 
 } // namespace
 
-TEST_F(PresetLoading, BothLinesPrintedWhetherOrNotTheFilesLoad)
+TEST_F(PresetLoading, LinesPrintedWhetherOrNotTheFilesLoad)
 {
     // Only the tank's files exist.
     std::filesystem::create_directory("tank");
@@ -411,21 +380,19 @@ TEST_F(PresetLoading, BothLinesPrintedWhetherOrNotTheFilesLoad)
     s.triangles = {{0, 1, 2, 0, 0, 0}};
     s.frames = {rampFrame(1, 3)};
     writeBytes("tank/tank.md2", build(s));
-    writeTga("tank/tank.tga", 4, 4);
+    writeTga("tank/tank.tga");
 
     UnitPresets presets;
     LoadUnitPresets(presets);
     EXPECT_EQ(console, "Preset TANK loaded with md2 model\nPreset TREE1 loaded with md2 model\n");
+    EXPECT_EQ(boxes, (std::vector<std::string>{"Error: Unable to load TGA File!"})); // the tree's skin
 
     const Md2Model& tank = presets[0].model;
     EXPECT_EQ(tank.frames.size(), 1u);
     EXPECT_NE(tank.skinTexture, 0u);
     EXPECT_FALSE(tank.isStatic);
     EXPECT_EQ(tank.endMode, 2);
-    glBindTexture(GL_TEXTURE_2D, tank.skinTexture);
-    GLint minFilter = 0;
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
-    EXPECT_EQ(minFilter, GL_LINEAR_MIPMAP_LINEAR);
+    EXPECT_EQ(minFilterOf(tank.skinTexture), GL_LINEAR_MIPMAP_LINEAR);
 
     const Md2Model& tree = presets[1].model;
     EXPECT_TRUE(tree.isStatic);
@@ -434,20 +401,14 @@ TEST_F(PresetLoading, BothLinesPrintedWhetherOrNotTheFilesLoad)
     EXPECT_FALSE(presets[1].drawable());
     for (size_t i = 2; i < presets.size(); ++i)
         EXPECT_FALSE(presets[i].drawable());
-}
 
-TEST_F(PresetLoading, TankOnlyTablePassesTheMinFilter)
-{
-    std::filesystem::create_directory("tank");
-    writeTga("tank/tank.tga", 4, 4);
-    UnitPresets presets;
-    LoadUnitPresets(presets, kTankOnlyPresets, GL_NEAREST_MIPMAP_NEAREST);
+    // The tank-only table of the smaller programs, with their min filter.
+    std::filesystem::remove("tank/tank.md2");
+    console.clear();
+    UnitPresets tankOnly;
+    LoadUnitPresets(tankOnly, kTankOnlyPresets, GL_NEAREST_MIPMAP_NEAREST);
     EXPECT_EQ(console, "Preset TANK loaded with md2 model\n");
-    EXPECT_TRUE(presets[0].model.frames.empty()); // no model file
-    ASSERT_NE(presets[0].model.skinTexture, 0u);
-    glBindTexture(GL_TEXTURE_2D, presets[0].model.skinTexture);
-    GLint minFilter = 0;
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
-    EXPECT_EQ(minFilter, GL_NEAREST_MIPMAP_NEAREST);
-    EXPECT_FALSE(presets[1].model.isStatic);
+    EXPECT_TRUE(tankOnly[0].model.frames.empty());
+    EXPECT_EQ(minFilterOf(tankOnly[0].model.skinTexture), GL_NEAREST_MIPMAP_NEAREST);
+    EXPECT_FALSE(tankOnly[1].model.isStatic);
 }
