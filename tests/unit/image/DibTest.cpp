@@ -80,16 +80,12 @@ const std::vector<uint32_t> k565 = {0xF800, 0x07E0, 0x001F};
 
 } // namespace
 
-// Hand-worked files of every depth and layout; 0xEE marks padding and unused bits.
+// Hand-worked files of every depth and layout; 0xEE marks padding and unused bits. Top-down rows and
+// packed 1, 4 and 8-bit files are covered by the random images below.
 TEST(Dib, HandWorkedPixels)
 {
     const std::vector<Rgb> c = ramp(16);
     const std::vector<Rgb> c4(c.begin(), c.begin() + 4);
-    const std::vector<uint8_t> rows2x3 = {1, 1, 1, 2, 2, 2, 0, 0, 3, 3, 3, 4,
-                                          4, 4, 0, 0, 5, 5, 5, 6, 6, 6, 0, 0};
-    const std::vector<uint8_t> rows2x3Flipped = {5, 5, 5, 6, 6, 6, 0, 0, 3, 3, 3, 4,
-                                                 4, 4, 0, 0, 1, 1, 1, 2, 2, 2, 0, 0};
-    const std::vector<Rgb> six = {{1, 1, 1}, {2, 2, 2}, {3, 3, 3}, {4, 4, 4}, {5, 5, 5}, {6, 6, 6}};
     const std::vector<Rgb> bitFields = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255},
                                         {0, 4, 0},   {0, 130, 0}, {8, 0, 0}};
     const auto bitFieldPixels = u16s({0xF800, 0x07E0, 0x001F, 0x0020, 0x0400, 0x0800});
@@ -102,8 +98,6 @@ TEST(Dib, HandWorkedPixels)
     const std::vector<uint8_t> coreIndices = {0, 1, 2, 0xEE, 2, 1, 0, 0xEE};
     std::vector<Rgb> big(300, Rgb{9, 9, 9});
     big[255] = {1, 2, 3};
-    InfoDib packed8 = dib(3, 1, 8, {2, 0, 1, 0}, {c[0], c[1], c[2]}, 0, 3);
-    packed8.fileHeader = false;
 
     auto check = [](const char* name, const std::vector<uint8_t>& file, int width, int height,
                     const std::vector<Rgb>& expected) {
@@ -117,8 +111,6 @@ TEST(Dib, HandWorkedPixels)
     check("1 bit, width 5",
           dib(5, 2, 1, {0xB7, 0xEE, 0xEE, 0xEE, 0x4F, 0xEE, 0xEE, 0xEE}, {c[3], c[9]}).bytes(), 5, 2,
           {c[9], c[3], c[9], c[9], c[3], c[3], c[9], c[3], c[3], c[9]});
-    check("4 bits, high nibble first", dib(5, 1, 4, {0x01, 0x23, 0x4F, 0xEE}, c).bytes(), 5, 1,
-          {c[0], c[1], c[2], c[3], c[4]});
     check("8 bits, width 4: no padding", dib(4, 2, 8, {0, 1, 2, 3, 3, 2, 1, 0}, c4, 0, 4).bytes(), 4, 2,
           {c[0], c[1], c[2], c[3], c[3], c[2], c[1], c[0]});
     check("8 bits, width 5: 3 padding bytes",
@@ -144,8 +136,6 @@ TEST(Dib, HandWorkedPixels)
           {{255, 255, 255}, {255, 255, 255}, {255, 0, 0}, {0, 0, 132}, {0, 132, 0}});
     check("16 bits 5-6-5 after a 40-byte header",
           withMasks(dib(6, 1, 16, bitFieldPixels, {}, 3), k565).bytes(), 6, 1, bitFields);
-    check("16 bits 5-6-5 in a V4 header", withMasks(dib(6, 1, 16, bitFieldPixels, {}, 3), k565, 108).bytes(),
-          6, 1, bitFields);
     check("16 bits 5-6-5, packed V4",
           withMasks(dib(6, 1, 16, bitFieldPixels, {}, 3), k565, 108, false).bytes(), 6, 1, bitFields);
     check("16 bits 5-6-5, packed, masks after a 40-byte header",
@@ -186,11 +176,6 @@ TEST(Dib, HandWorkedPixels)
           {{10, 20, 30}, {40, 50, 60}, {10, 20, 30}});
     check("core 24 bits", coreDib(2, 1, 24, {}, {1, 2, 3, 4, 5, 6, 0xEE, 0xEE}, false), 2, 1,
           {{3, 2, 1}, {6, 5, 4}});
-    check("8 bits, packed: pixels follow the table", packed8.bytes(), 3, 1, {c[2], c[0], c[1]});
-    check("bottom-up", dib(2, 3, 24, rows2x3).bytes(), 2, 3, six);
-    check("top-down comes out bottom row first", dib(2, -3, 24, rows2x3Flipped).bytes(), 2, 3, six);
-    check("top-down 1 bit", dib(1, -2, 1, {0x80, 0, 0, 0, 0x00, 0, 0, 0}, {{1, 2, 3}, {4, 5, 6}}).bytes(), 1,
-          2, {{1, 2, 3}, {4, 5, 6}});
     // More entries than an 8-bit pixel can index: the first 256 are used.
     check("300 colours", dib(1, 1, 8, {255, 0, 0, 0}, big, 0, 300).bytes(), 1, 1, {{1, 2, 3}});
     // The file header's pixel offset makes a table shorter than announced usable.

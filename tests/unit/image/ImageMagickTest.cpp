@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -18,19 +17,6 @@ namespace {
 const char* const kConvert = "/usr/bin/convert";
 constexpr int kWidth = 13; // odd, so every depth has row padding
 constexpr int kHeight = 9;
-
-std::optional<std::vector<uint8_t>> capture(const std::string& command)
-{
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return std::nullopt;
-    std::vector<uint8_t> bytes;
-    uint8_t chunk[4096];
-    size_t count = 0;
-    while ((count = fread(chunk, 1, sizeof chunk, pipe)) > 0)
-        bytes.insert(bytes.end(), chunk, chunk + count);
-    if (pclose(pipe) != 0) return std::nullopt;
-    return bytes;
-}
 
 std::vector<uint8_t> readFile(const std::string& path)
 {
@@ -64,14 +50,19 @@ protected:
         source_ = dir_.write("source.pam", bytes);
     }
 
-    // Writes the source with ImageMagick's options to "<format>:<name>" and returns the file bytes.
+    // Runs convert on "<input>", writes "<format>:<name>" in the scratch folder and returns its bytes.
+    std::vector<uint8_t> convert(const std::string& input, const std::string& format, const std::string& name)
+    {
+        const std::string command =
+            std::string(kConvert) + " " + input + " " + format + ":'" + dir_.file(name) + "'";
+        EXPECT_EQ(std::system(command.c_str()), 0) << command;
+        return readFile(dir_.file(name));
+    }
+
+    // Writes the source with ImageMagick's options.
     std::vector<uint8_t> write(const std::string& options, const std::string& format, const std::string& name)
     {
-        const std::string path = dir_.file(name);
-        const std::string command =
-            std::string(kConvert) + " '" + source_ + "' " + options + " " + format + ":'" + path + "'";
-        EXPECT_EQ(std::system(command.c_str()), 0) << command;
-        return readFile(path);
+        return convert("'" + source_ + "' " + options, format, name);
     }
 
     // ImageMagick's own decoding of a file: "rgb" or "rgba" bytes, top row first. Its TGA reader
@@ -79,11 +70,8 @@ protected:
     std::vector<uint8_t> reference(const std::string& format, const std::string& name,
                                    const std::string& output)
     {
-        const std::string command = std::string(kConvert) + " " + format + ":'" + dir_.file(name) +
-                                    "' -auto-orient -depth 8 " + output + ":-";
-        const auto bytes = capture(command);
-        EXPECT_TRUE(bytes) << command;
-        return bytes.value_or(std::vector<uint8_t>{});
+        return convert(format + ":'" + dir_.file(name) + "' -auto-orient -depth 8", output,
+                       name + "." + output);
     }
 
     void compareDib(const std::string& format, const std::string& name, const std::vector<uint8_t>& file)
