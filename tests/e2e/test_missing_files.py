@@ -101,16 +101,15 @@ def box_text(x, window):
                               stderr=subprocess.DEVNULL, text=True, timeout=60).stdout
 
 
-def find_new_window(x, title, exclude, timeout=30.0):
-    """A top-level window named title that is not one of exclude (boxes already
-    answered may linger in the tree for a moment)."""
+def wait_gone(x, window, timeout=30.0):
+    """Until window has left the tree: the next box may reuse its id, as each
+    box is a new client and the server hands out a freed id base again."""
     deadline = time.time() + timeout
     while time.time() < deadline:
-        for window, name in x.windows():
-            if name == title and window not in exclude:
-                return window
+        if all(w != window for w, _ in x.windows()):
+            return
         time.sleep(0.1)
-    raise AssertionError(f"no window named {title!r} within {timeout} s; have {x.windows()}")
+    raise AssertionError(f"box {window} still open {timeout} s after Return")
 
 
 def prepare(folder, relative, mode):
@@ -166,6 +165,33 @@ def escape(x, window, program):
     return program.wait(timeout=30)
 
 
+def children(pid):
+    """Processes whose parent is pid (SDL shows each message box from a forked
+    child, which holds the program's output pipes open)."""
+    found = []
+    for entry in os.listdir("/proc"):
+        if entry.isdigit():
+            try:
+                with open(f"/proc/{entry}/stat") as stat:
+                    fields = stat.read().rsplit(")", 1)[1].split()
+            except OSError:
+                continue
+            if int(fields[1]) == pid:
+                found.append(int(entry))
+    return found
+
+
+def stop(program):
+    """Ends a program that is still running, with any box it has open."""
+    if program.process.poll() is None:
+        for child in children(program.process.pid):
+            try:
+                os.kill(child, 9)
+            except OSError:
+                pass
+    program.kill()
+
+
 def run_case(x, program_name, relative, mode):
     """One case from start to Escape; raises AssertionError with the story."""
     spec = PROGRAMS[program_name]
@@ -178,18 +204,17 @@ def run_case(x, program_name, relative, mode):
         expected = Expected(program_name, relative, mode, prepare(folder, relative, mode))
         program = Program(x, program_name, folder)
         try:
-            answered = set()
             for caption, text in expected.boxes:
-                box = find_new_window(x, caption, answered)
+                box = x.find_window(caption)
                 read = box_text(x, box)
                 assert letters(text) in letters(read), f"box {caption!r} reads {read!r}, expected {text!r}"
                 x.press(box, "Return", 0.2)
-                answered.add(box)
-            window = find_new_window(x, spec["title"], set())
+                wait_gone(x, box)
+            window = x.find_window(spec["title"])
             program.wait_for_line(spec["lines"][-1], timeout=90)
             assert program.stdout_lines[:len(expected.lines)] == expected.lines, \
                 f"start-up lines {program.stdout_lines}, expected {expected.lines}"
-            unexpected = [(w, n) for w, n in x.windows() if n in CAPTIONS and w not in answered]
+            unexpected = [(w, n) for w, n in x.windows() if n in CAPTIONS]
             assert not unexpected, f"unexpected message boxes {unexpected}"
             assert x.client_size(window) == expected.size, f"window {x.client_size(window)}, expected {expected.size}"
 
@@ -200,8 +225,13 @@ def run_case(x, program_name, relative, mode):
             code = escape(x, window, program)
             assert code == 0, f"exit code {code}; stderr {program.stderr_lines[-20:]}"
             assert program.stderr_lines == [], f"stderr {program.stderr_lines[-20:]}"
+        except AssertionError as error:
+            # Say what any box left open reads: it usually explains the failure.
+            boxes = [f"{name!r} reading {box_text(x, w).strip()!r}" for w, name in x.windows() if name in CAPTIONS]
+            raise AssertionError(f"{error}; open boxes: {boxes}; stdout {program.stdout_lines}; "
+                                 f"stderr {program.stderr_lines[-10:]}") from None
         finally:
-            program.kill()
+            stop(program)
     finally:
         shutil.rmtree(folder, ignore_errors=True)
 
