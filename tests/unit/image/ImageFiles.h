@@ -32,7 +32,7 @@ inline std::vector<uint8_t> tgaHeader(uint8_t imageType, uint16_t width, uint16_
 {
     ByteWriter w;
     w.u8(idLength).u8(0).u8(imageType);
-    w.u16(0).u16(0).u8(0); // colour-map specification
+    w.u16(0).u16(0).u8(0); // colour-map first entry, length, entry size
     w.u16(0).u16(0);       // origin
     w.u16(width).u16(height).u8(bits).u8(descriptor);
     for (uint8_t i = 0; i < idLength; ++i)
