@@ -27,7 +27,7 @@ constexpr int kSide = 128;
 // s 0..skinwidth left to right, t 0..skinheight bottom to top.
 Md2Model squareModel(std::vector<uint8_t> xFrom)
 {
-    Md2Spec s;
+    Md2Layout s;
     s.skinwidth = 2;
     s.skinheight = 2;
     s.texCoords = {{0, 0}, {2, 0}, {2, 2}, {0, 2}};
@@ -172,7 +172,7 @@ TEST_F(ModelDraw, OutOfRangeFramesMakeNoGlCall)
 
 TEST_F(ModelDraw, FailedLoadDrawsNothing)
 {
-    Md2Spec s;
+    Md2Layout s;
     s.version = 7;
     s.frames = {rampFrame(0, 3)};
     s.texCoords = {{0, 0}};
@@ -375,7 +375,7 @@ TEST_F(PresetLoading, LinesPrintedWhetherOrNotTheFilesLoad)
 {
     // Only the tank's files exist.
     std::filesystem::create_directory("tank");
-    Md2Spec s;
+    Md2Layout s;
     s.texCoords = {{0, 0}};
     s.triangles = {{0, 1, 2, 0, 0, 0}};
     s.frames = {rampFrame(1, 3)};

@@ -15,7 +15,7 @@ namespace {
 // (scale 1, so every coordinate is exact).
 Md2Model framesModel(int n)
 {
-    Md2Spec s;
+    Md2Layout s;
     s.texCoords = {{0, 0}};
     s.triangles = {{0, 1, 0, 0, 0, 0}};
     for (int f = 0; f < n; ++f) {
@@ -202,7 +202,7 @@ TEST(Md2Animation, ModelsWithoutFramesReadNoArray)
     EXPECT_TRUE(empty.pose.empty());
 
     // A refused header with non-zero counts reads no array either.
-    Md2Spec s;
+    Md2Layout s;
     s.version = 7;
     s.frames = {rampFrame(0, 4)};
     Md2Model refused;

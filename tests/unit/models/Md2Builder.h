@@ -17,7 +17,7 @@ struct FrameSpec {
     std::vector<std::array<uint8_t, 4>> vertices; // x, y, z, normal index
 };
 
-struct Md2Spec {
+struct Md2Layout {
     int32_t ident = 0x32504449;
     int32_t version = 8;
     int32_t skinwidth = 64;
@@ -62,45 +62,45 @@ inline void putFloat(std::vector<uint8_t>& b, size_t at, float value)
     putInt32(b, at, static_cast<int32_t>(u));
 }
 
-inline std::vector<uint8_t> build(const Md2Spec& spec)
+inline std::vector<uint8_t> build(const Md2Layout& layout)
 {
     const int32_t numXyz =
-        spec.num_xyz >= 0 ? spec.num_xyz
-                          : (spec.frames.empty() ? 0 : static_cast<int32_t>(spec.frames[0].vertices.size()));
+        layout.num_xyz >= 0 ? layout.num_xyz
+                          : (layout.frames.empty() ? 0 : static_cast<int32_t>(layout.frames[0].vertices.size()));
     const size_t ofsSt = 68;
-    const size_t ofsTris = ofsSt + 4 * spec.texCoords.size();
-    const size_t ofsFrames = ofsTris + 12 * spec.triangles.size();
+    const size_t ofsTris = ofsSt + 4 * layout.texCoords.size();
+    const size_t ofsFrames = ofsTris + 12 * layout.triangles.size();
     const size_t frameSize = 40 + 4 * static_cast<size_t>(numXyz);
-    const size_t end = ofsFrames + frameSize * spec.frames.size();
+    const size_t end = ofsFrames + frameSize * layout.frames.size();
     std::vector<uint8_t> b(end, 0);
-    putInt32(b, kIdent, spec.ident);
-    putInt32(b, kVersion, spec.version);
-    putInt32(b, kSkinWidth, spec.skinwidth);
-    putInt32(b, kSkinHeight, spec.skinheight);
+    putInt32(b, kIdent, layout.ident);
+    putInt32(b, kVersion, layout.version);
+    putInt32(b, kSkinWidth, layout.skinwidth);
+    putInt32(b, kSkinHeight, layout.skinheight);
     putInt32(b, kFrameSize, static_cast<int32_t>(frameSize));
     putInt32(b, kNumSkins, 0);
     putInt32(b, kNumXyz, numXyz);
-    putInt32(b, kNumSt, static_cast<int32_t>(spec.texCoords.size()));
-    putInt32(b, kNumTris, static_cast<int32_t>(spec.triangles.size()));
+    putInt32(b, kNumSt, static_cast<int32_t>(layout.texCoords.size()));
+    putInt32(b, kNumTris, static_cast<int32_t>(layout.triangles.size()));
     putInt32(b, kNumGlcmds, 0);
-    putInt32(b, kNumFrames, static_cast<int32_t>(spec.frames.size()));
+    putInt32(b, kNumFrames, static_cast<int32_t>(layout.frames.size()));
     putInt32(b, kOfsSkins, static_cast<int32_t>(ofsSt));
     putInt32(b, kOfsSt, static_cast<int32_t>(ofsSt));
     putInt32(b, kOfsTris, static_cast<int32_t>(ofsTris));
     putInt32(b, kOfsFrames, static_cast<int32_t>(ofsFrames));
     putInt32(b, kOfsGlcmds, static_cast<int32_t>(end));
     putInt32(b, kOfsEnd, static_cast<int32_t>(end));
-    for (size_t i = 0; i < spec.texCoords.size(); ++i) {
-        putInt16(b, ofsSt + 4 * i, spec.texCoords[i][0]);
-        putInt16(b, ofsSt + 4 * i + 2, spec.texCoords[i][1]);
+    for (size_t i = 0; i < layout.texCoords.size(); ++i) {
+        putInt16(b, ofsSt + 4 * i, layout.texCoords[i][0]);
+        putInt16(b, ofsSt + 4 * i + 2, layout.texCoords[i][1]);
     }
-    for (size_t i = 0; i < spec.triangles.size(); ++i) {
+    for (size_t i = 0; i < layout.triangles.size(); ++i) {
         for (size_t k = 0; k < 6; ++k)
-            putInt16(b, ofsTris + 12 * i + 2 * k, spec.triangles[i][k]);
+            putInt16(b, ofsTris + 12 * i + 2 * k, layout.triangles[i][k]);
     }
-    for (size_t f = 0; f < spec.frames.size(); ++f) {
+    for (size_t f = 0; f < layout.frames.size(); ++f) {
         const size_t at = ofsFrames + f * frameSize;
-        const FrameSpec& frame = spec.frames[f];
+        const FrameSpec& frame = layout.frames[f];
         for (size_t i = 0; i < 3; ++i)
             putFloat(b, at + 4 * i, frame.scale[i]);
         for (size_t i = 0; i < 3; ++i)

@@ -14,9 +14,9 @@ using namespace md2test;
 namespace {
 
 // Two frames of three vertices, two texture coordinates, one triangle.
-Md2Spec smallModel()
+Md2Layout smallModel()
 {
-    Md2Spec s;
+    Md2Layout s;
     s.skinwidth = 64;
     s.skinheight = 128;
     s.texCoords = {{32, 16}, {64, 128}};
@@ -104,7 +104,7 @@ TEST(Md2Parse, DecodesASmallModel)
 TEST(Md2Parse, RefusesWrongIdentifierAndVersion)
 {
     for (const auto& [ident, version] : {std::pair{0x33504449, 8}, {0x32504449, 7}}) { // "IDP3" 8, "IDP2" 7
-        Md2Spec s = smallModel();
+        Md2Layout s = smallModel();
         s.ident = ident;
         s.version = version;
         Md2Model m;
@@ -119,7 +119,7 @@ TEST(Md2Parse, RefusesWrongIdentifierAndVersion)
 
 TEST(Md2Parse, TextureCoordinateCorners)
 {
-    Md2Spec s;
+    Md2Layout s;
     s.skinwidth = 256;
     s.skinheight = 64;
     // s and t are signed 16-bit.
@@ -139,7 +139,7 @@ TEST(Md2Parse, TextureCoordinateCorners)
 // -10 decodes to 117.5.
 TEST(Md2Parse, VerticesAndBoxes)
 {
-    Md2Spec s;
+    Md2Layout s;
     const FrameSpec above{
         {1.0f, 1.0f, 1.0f}, {10.0f, 10.0f, 10.0f}, {{0, 1, 2, 0}, {2, 0, 1, 0}}}; // 10 .. 12
     const FrameSpec below{{1.0f, 1.0f, 1.0f}, {-100.0f, -100.0f, -100.0f}, {{0, 1, 2, 0}, {2, 0, 1, 0}}};
@@ -158,7 +158,7 @@ TEST(Md2Parse, VerticesAndBoxes)
 
 TEST(Md2Parse, ZeroFramesLoadWithNoFrames)
 {
-    Md2Spec s;
+    Md2Layout s;
     s.num_xyz = 3;
     s.texCoords = {{0, 0}};
     s.triangles = {{0, 1, 2, 0, 0, 0}};
@@ -242,7 +242,7 @@ TEST(Md2Parse, AcceptsTheLargestValidIndices)
 
 TEST(Md2Parse, UnusedFieldsAndZeroCountOffsetsAreIgnored)
 {
-    std::vector<uint8_t> bytes = build(Md2Spec{}); // nothing but a header
+    std::vector<uint8_t> bytes = build(Md2Layout{}); // nothing but a header
     putInt32(bytes, kOfsSt, -5);
     putInt32(bytes, kOfsTris, 0x7FFFFFFF);
     putInt32(bytes, kOfsFrames, -1);
@@ -270,7 +270,7 @@ TEST(Md2Parse, RandomCorruptionNeverBreaksTheArrays)
 {
     // Flip random bytes of a valid file (fixed seed); whatever parses must be
     // internally consistent, whatever does not must leave nothing behind.
-    Md2Spec s = smallModel();
+    Md2Layout s = smallModel();
     s.frames.push_back(rampFrame(7, 3));
     const std::vector<uint8_t> original = build(s);
     std::mt19937 rng(20261206);
