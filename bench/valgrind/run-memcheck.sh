@@ -21,12 +21,12 @@ log="$build/valgrind/memcheck.log"
 
 cd "$data"
 status=0
-LIBGL_ALWAYS_SOFTWARE=1 valgrind --tool=memcheck --error-exitcode=99 --num-callers=40 \
+LIBGL_ALWAYS_SOFTWARE=1 valgrind --tool=memcheck --error-exitcode=99 --num-callers=40 --keep-debuginfo=yes -v \
   --leak-check=full --show-leak-kinds=definite --errors-for-leak-kinds=definite \
   --suppressions="$here/veldrun.supp" --gen-suppressions=all --log-file="$log" \
   "$bench" --frames "$frames" || status=$?
 
-grep -E "ERROR SUMMARY|definitely lost|indirectly lost|possibly lost|still reachable|suppressed:" "$log" || true
+grep -E "used_suppression|ERROR SUMMARY|definitely lost|indirectly lost|possibly lost|still reachable|suppressed:" "$log" || true
 echo "memcheck log: $log"
 if [ "$status" -eq 99 ]; then
   echo "memcheck found errors (see the log)"
