@@ -102,19 +102,30 @@ def box_text(x, window):
                               stderr=subprocess.DEVNULL, text=True, timeout=60).stdout
 
 
-def answer(x, box, timeout=30.0):
-    """Return on the box until it has left the tree. A press that reaches the
-    box before it takes the focus is lost, so it is pressed again. The next box
-    may reuse the id (each box is a new client and the server hands a freed id
-    base out again), so the caller looks for it only after this returns."""
+def running(pid):
+    """False once pid has ended (a zombie counts as ended)."""
+    try:
+        with open(f"/proc/{pid}/stat") as stat:
+            return stat.read().rsplit(")", 1)[1].split()[0] != "Z"
+    except OSError:
+        return False
+
+
+def answer(x, box, program, timeout=30.0):
+    """Return on the box until it has closed. A press that reaches the box
+    before it takes the focus is lost, so it is pressed again. Closed means the
+    box's process (SDL shows each box from a forked child) has ended, or the
+    window has left the tree; the id alone cannot tell, as the next box may get
+    the same one (each box is a new client and the server reuses a freed id base)."""
+    shown_by = children(program.process.pid)
     deadline = time.time() + timeout
     while time.time() < deadline:
         x.press(box, "Return", 0.2)
         settle = time.time() + 3.0
         while time.time() < settle:
-            if all(w != box for w, _ in x.windows()):
+            if (shown_by and not any(running(pid) for pid in shown_by)) or all(w != box for w, _ in x.windows()):
                 return
-            time.sleep(0.1)
+            time.sleep(0.05)
     raise AssertionError(f"box {box} still open {timeout} s after Return")
 
 
@@ -214,7 +225,7 @@ def run_case(x, program_name, relative, mode):
                 box = x.find_window(caption)
                 read = box_text(x, box)
                 assert letters(text) in letters(read), f"box {caption!r} reads {read!r}, expected {text!r}"
-                answer(x, box)
+                answer(x, box, program)
             window = x.find_window(spec["title"])
             program.wait_for_line(spec["lines"][-1], timeout=90)
             assert program.stdout_lines[:len(expected.lines)] == expected.lines, \
