@@ -2,10 +2,9 @@
 
 #include "image/Texture.h"
 #include "platform/GlApi.h"
+#include "skarnveil/MeshBase.h"
 #include "skarnveil/SkarnveilScene.h"
 #include "terrain/TerrainMesh.h"
-
-#include <new>
 
 void LoadCliffTextures(TerrainMap& map)
 {
@@ -21,20 +20,13 @@ bool LoadCliffHeightmap(TerrainMap& map)
 
 bool GenerateCliffMeshBase(TerrainMap& map, bool withLight)
 {
-    if (!map.hasGrid()) return false;
-    try {
-        computeCellNormals(map);
-    } catch (const std::bad_alloc&) {
-        map.cells.clear();
-        map.cells.shrink_to_fit();
-        map.cellCount = 0;
-        return false;
-    }
-    allocateMesh(map, withLight, false);
-    const size_t count = static_cast<size_t>(map.vertexCount > 0 ? map.vertexCount : 0);
-    if (count == 0 || map.vertices.size() < count * 3) return false;
-    computeVertexPositions(map, kCliffMeshOrigin);
-    return true;
+    return GenerateMeshBase(map, kCliffMeshOrigin, withLight);
+}
+
+void RecreateCliffContextObjects(SceneCore& scene)
+{
+    LoadCliffTextures(scene.terrainMap);
+    RecreateSceneContextObjects(scene);
 }
 
 void BeginCliffTerrain(const TerrainMap& map)

@@ -5,6 +5,7 @@
 // drawing (the texture matrix that repeats the cliff four times across the
 // map) and the coarse strip drawing.
 
+#include "scene/SceneCore.h"
 #include "terrain/TerrainMap.h"
 
 #include <cstdint>
@@ -20,6 +21,10 @@ bool LoadCliffHeightmap(TerrainMap& map);
 // its positions; `light` allocated (zero) when asked. False without a grid or
 // when memory runs out (then no mesh).
 bool GenerateCliffMeshBase(TerrainMap& map, bool withLight);
+
+// After F1's new rendering context: "cliff.tga" again, the tank's skin and
+// light 1's colours.
+void RecreateCliffContextObjects(SceneCore& scene);
 
 // Depth test and GL_TEXTURE_2D on, blending off; the texture matrix pushed and
 // scaled by (1 / (width x 0.25), 1 / (height x 0.25), 0.1).

@@ -40,22 +40,10 @@ void drawFrame()
     });
 }
 
-// After F1 the cliff texture and the tank skin are made again in the new context.
-void recreateContextObjects()
-{
-    LoadCliffTextures(gScene.terrainMap);
-    RecreateSceneContextObjects(gScene);
-}
-
 } // namespace
 
 int main()
 {
-    SkarnveilProgram program;
-    program.checks = CapabilityChecks::None;
-    program.startScene = startScene;
-    program.updateInput = updateInput;
-    program.drawFrame = drawFrame;
-    program.recreateContextObjects = recreateContextObjects;
-    return RunSkarnveil(program);
+    return RunSkarnveil({CapabilityChecks::None, startScene, updateInput, drawFrame,
+                         [] { RecreateCliffContextObjects(gScene); }});
 }

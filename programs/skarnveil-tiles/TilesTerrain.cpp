@@ -3,6 +3,7 @@
 #include "image/Texture.h"
 #include "platform/GlApi.h"
 #include "skarnveil/ImmediateDraw.h"
+#include "skarnveil/MeshBase.h"
 #include "skarnveil/SkarnveilScene.h"
 #include "terrain/SlopeShade.h"
 #include "terrain/TerrainDraw.h"
@@ -24,19 +25,8 @@ void LoadTilesTextures(TerrainMap& map, const RenderCaps& caps)
 
 bool ComputeTilesMesh(TerrainMap& map, TilesTerrain& tiles)
 {
-    if (!map.hasGrid()) return false;
-    try {
-        computeCellNormals(map);
-    } catch (const std::bad_alloc&) {
-        map.cells.clear();
-        map.cells.shrink_to_fit();
-        map.cellCount = 0;
-        return false;
-    }
-    allocateMesh(map, true, false);
-    const size_t count = static_cast<size_t>(map.vertexCount > 0 ? map.vertexCount : 0);
-    if (count == 0 || map.vertices.size() < count * 3 || map.light.size() < count) return false;
-    computeVertexPositions(map, kMeshOrigin);
+    if (!GenerateMeshBase(map, kMeshOrigin, true)) return false;
+    const size_t count = static_cast<size_t>(map.vertexCount);
     computeTilesShade(map);
     tiles.shades.clear();
     tiles.blends.clear();

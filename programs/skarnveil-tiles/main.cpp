@@ -63,11 +63,6 @@ void recreateContextObjects()
 
 int main()
 {
-    SkarnveilProgram program;
-    program.checks = CapabilityChecks::MultitextureOnly;
-    program.startScene = startScene;
-    program.updateInput = updateInput;
-    program.drawFrame = drawFrame;
-    program.recreateContextObjects = recreateContextObjects;
-    return RunSkarnveil(program);
+    return RunSkarnveil(
+        {CapabilityChecks::MultitextureOnly, startScene, updateInput, drawFrame, recreateContextObjects});
 }
