@@ -56,6 +56,9 @@ void DrawSkarnveilFrame(SceneCore& scene, const std::function<int32_t()>& drawTe
     scene.lodControl.quadsDrawn = drawTerrain ? drawTerrain() : 0;
     scene.cursorPoint = pickCursorPoint(scene.cursorPoint);
     if (scene.showQuadTree) scene.quadViewTree.drawOutlines(true, 16);
+    // White, as in veldrun: the terrain leaves its last vertex colour (a
+    // blend shade of 0 on steep slopes), which would paint the tank black.
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     drawCursorUnit(scene);
     // No cursor cell is highlighted in these programs.
     drawCursorPoint(scene.cursorPoint);

@@ -77,6 +77,9 @@ bool TilesDrawable(const TerrainMap& map, const TilesTerrain& tiles)
 
 int32_t DrawTilesTerrain(const TerrainMap& map, const TilesTerrain& tiles, Vec3 eye, float lodCoefficient)
 {
+    // The previous frame's cursor point left depth testing off; the terrain
+    // must write depth for the cursor pick and hide what lies behind it.
+    glEnable(GL_DEPTH_TEST);
     glCullFace(GL_FRONT);
     glEnable(GL_CULL_FACE);
     glPolygonMode(GL_BACK, GL_FILL);

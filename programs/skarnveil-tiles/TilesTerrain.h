@@ -35,9 +35,8 @@ bool GenerateTilesMesh(TerrainMap& map, TilesTerrain& tiles);
 // True when the mesh holds everything the drawing reads in its current mode.
 bool TilesDrawable(const TerrainMap& map, const TilesTerrain& tiles);
 
-// Draws the marked cells with the immediate level-of-detail rule and returns
-// its count. Four units: the tiles blended by the shade and blend bytes, then
-// units 1-3 off and unit 0 back to GL_MODULATE with its texture matrix at
-// 0.1. One unit: the base tile at a 0.1 texture scale, coloured by `light`,
-// GL_TEXTURE_2D left on. Culling is off afterwards in both.
+// Switches depth testing on, draws the marked cells with the immediate
+// level-of-detail rule and returns its count. Four units: the tiles blended by the shade and blend bytes,
+// then units 1-3 off and unit 0 back to GL_MODULATE with its texture matrix at 0.1. One unit: the base tile
+// at a 0.1 texture scale, coloured by `light`, GL_TEXTURE_2D left on. Culling is off afterwards in both.
 int32_t DrawTilesTerrain(const TerrainMap& map, const TilesTerrain& tiles, Vec3 eye, float lodCoefficient);

@@ -37,6 +37,14 @@ def region_difference(a, b, top=75, step=3):
     return changed / total
 
 
+def box_difference(a, b, box):
+    """Fraction of the pixels in box (x0, y0, x1, y1) that differ noticeably."""
+    x0, y0, x1, y1 = box
+    changed = sum(1 for y in range(y0, y1) for x in range(x0, x1)
+                  if sum(abs(p - q) for p, q in zip(a.pixel(x, y), b.pixel(x, y))) > 30)
+    return changed / ((x1 - x0) * (y1 - y0))
+
+
 def ocr_overlay(image_path):
     """The overlay's text as tesseract reads it, or None without tesseract."""
     if shutil.which("tesseract") is None:
@@ -157,6 +165,15 @@ class SkarnveilCase:
                 self.assertTrue(in_band or (count < 32000 and whole == 3) or (count > 35000 and whole == 0),
                                 f"quads {count}, coefficient line {lines[1]!r}")
 
+        # The tank follows the point picked under the pointer.
+        self.x.move_pointer(window, 400, 300)
+        here, _ = self.settled(window, "pointer-centre")
+        self.x.move_pointer(window, 200, 450)
+        there, _ = self.settled(window, "pointer-left")
+        self.assertGreater(box_difference(here, there, (370, 280, 430, 320)), 0.2)
+        self.assertGreater(box_difference(here, there, (170, 430, 230, 470)), 0.2)
+        image = there
+
         # F3 switches the terrain's texturing or drawing mode, and back.
         self.press(window, "F3")
         switched, _ = self.settled(window, "f3")
@@ -189,8 +206,19 @@ class SkarnveilCase:
 
     def test_declined_switch_ends_the_program_cleanly(self):
         program, window = self.start()
-        self.toggle_full_screen(window, answer="Escape")  # the No button
-        self.answer_box("ERROR", "Return")
+        self.press(window, "F1")
+        # No to windowed mode, then OK to "Program Will Now Close."; each box
+        # is answered while it is up, until the program has ended.
+        answers = {"Zorl GL": "Escape", "ERROR": "Return"}
+        seen = set()
+        deadline = time.time() + 60
+        while program.process.poll() is None and time.time() < deadline:
+            for box, caption in self.x.windows():
+                if caption in answers:
+                    seen.add(caption)
+                    self.x.key(box, answers[caption])
+            time.sleep(1.0)
+        self.assertIn("ERROR", seen)
         self.assertEqual(program.wait(), 0)
 
 

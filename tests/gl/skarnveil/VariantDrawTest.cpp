@@ -119,9 +119,15 @@ TEST_F(VariantDraw, TilesSingleTextureDrawsAndLeavesTexturingOn)
     ASSERT_TRUE(GenerateTilesMesh(map, tiles));
     map.textures[0] = whiteTexture();
     markAllButLast(map);
+    glDisable(GL_DEPTH_TEST); // as the cursor point leaves it
     const int32_t count = DrawTilesTerrain(map, tiles, eye_, 1.0f);
     EXPECT_EQ(count, immediateTerrainCount(map, eye_, 1.0f));
     EXPECT_GT(count, 49); // finer than one quad per cell over the bump
+    // The terrain wrote depth, which the cursor pick reads.
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    GLfloat depth = 1.0f;
+    glReadPixels(kSize / 2, kSize / 2, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
+    EXPECT_LT(depth, 0.9f);
     EXPECT_GT(litPixels(), kSize * kSize * 3 / 4);
     EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
     EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
@@ -182,6 +188,7 @@ TEST_F(VariantDraw, CliffLevelOfDetailDrawsShadedAndPopsTheTextureMatrix)
     ASSERT_TRUE(GenerateShadedCliffMesh(map));
     map.textures[0] = whiteTexture();
     markAllButLast(map);
+    glDisable(GL_DEPTH_TEST);
     const GLint depthBefore = (glMatrixMode(GL_TEXTURE), integer(GL_TEXTURE_STACK_DEPTH));
     glMatrixMode(GL_MODELVIEW);
     const int32_t count = DrawShadedCliffTerrain(map, true, eye_, 1.0f);
@@ -196,6 +203,10 @@ TEST_F(VariantDraw, CliffLevelOfDetailDrawsShadedAndPopsTheTextureMatrix)
     glMatrixMode(GL_MODELVIEW);
     EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
     EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    GLfloat depth = 1.0f;
+    glReadPixels(kSize / 2, kSize / 2, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
+    EXPECT_LT(depth, 0.9f);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
