@@ -264,6 +264,11 @@ def run_matrix(test_case, program_name):
 
     def work():
         x = Xvfb()
+        # The server resets when its last client leaves, and a program that
+        # connects during the reset finds no display; a quiet client held
+        # open for the whole run keeps it from resetting between cases.
+        keeper = subprocess.Popen(["xprop", "-root", "-spy"], env=x.env, stdout=subprocess.DEVNULL,
+                                  stderr=subprocess.DEVNULL)
         try:
             while True:
                 try:
@@ -275,15 +280,17 @@ def run_matrix(test_case, program_name):
                         run_case(x, program_name, relative, mode)
                         break
                     except Exception as error:  # noqa: BLE001 - every failure is collected and reported
-                        # A busy machine now and then keeps the X server from
-                        # answering SDL's connection; that is not the case
-                        # under test, so it gets one more try.
+                        # Should the server still fail to answer SDL's
+                        # connection, that is not the case under test: one
+                        # more try.
                         if attempt == 1 and NO_DISPLAY in str(error):
                             print(f"retrying {program_name} with {relative} {mode}: no display", flush=True)
                             continue
                         failures.append(f"{program_name} with {relative} {mode}: {error}")
                         break
         finally:
+            keeper.kill()
+            keeper.wait()
             x.stop()
 
     threads = [threading.Thread(target=work) for _ in range(workers)]
