@@ -23,9 +23,11 @@ class Xvfb:
     def __init__(self, width=1280, height=1024):
         read_end, write_end = os.pipe()
         self.process = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{width}x{height}x24", "-nolisten", "tcp",
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{width}x{height}x24", "-nolisten", "tcp", "-noreset",
              # No auto-repeat within a test's key holds: each hold is one key-down.
-             "-ardelay", "20000"],
+             "-ardelay", "20000",
+             # No reset when the last client leaves: the next program would find no display.
+             "-noreset"],
             pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
         number = b""
