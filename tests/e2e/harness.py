@@ -23,7 +23,7 @@ class Xvfb:
     def __init__(self, width=1280, height=1024):
         read_end, write_end = os.pipe()
         self.process = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{width}x{height}x24", "-nolisten", "tcp", "-noreset",
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{width}x{height}x24", "-nolisten", "tcp",
              # No auto-repeat within a test's key holds: each hold is one key-down.
              "-ardelay", "20000",
              # No reset when the last client leaves: the next program would find no display.
