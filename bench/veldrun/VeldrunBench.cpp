@@ -52,29 +52,36 @@ double peakResidentMegabytes()
     return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
-// The scripted flight: which keys are held in frame i of a 400-frame loop.
+// The scripted flight: which keys are held in frame i of a 400-frame loop. Every
+// move is undone later in the loop, so the flight stays over the map and a
+// long run repeats the same views.
 void holdFlightKeys(int frame)
 {
     std::memset(gKeyState.down, 0, sizeof gKeyState.down);
     const int phase = frame % 400;
-    if (phase < 100) {
-        gKeyState.down[vk::Up] = 1; // forward over the ridges
+    auto hold = [](int key) { gKeyState.down[key] = 1; };
+    if (phase < 40) {
+        hold(vk::Up); // forward over the ridges
+    } else if (phase < 100) {
+        hold(vk::Control); // swing about the point looked at
+        hold(vk::Left);
+    } else if (phase < 140) {
+        hold(vk::Right); // strafe and climb
+        hold('S');
     } else if (phase < 160) {
-        gKeyState.down[vk::Control] = 1; // swing about the point looked at
-        gKeyState.down[vk::Left] = 1;
+        hold(vk::Control); // raise the eye
+        hold(vk::Up);
+    } else if (phase < 180) {
+        hold(vk::Control); // and lower it again
+        hold(vk::Down);
     } else if (phase < 220) {
-        gKeyState.down[vk::Right] = 1; // strafe
-        gKeyState.down['S'] = 1;       // and climb
-    } else if (phase < 240) {
-        gKeyState.down[vk::Control] = 1; // raise the eye
-        gKeyState.down[vk::Up] = 1;
-    } else if (phase < 330) {
-        gKeyState.down[vk::Down] = 1; // back
-        gKeyState.down['W'] = 1;      // and sink
-    } else {
-        gKeyState.down[vk::Control] = 1; // lower the eye, swing back
-        gKeyState.down[vk::Down] = (phase < 350);
-        gKeyState.down[vk::Right] = 1;
+        hold(vk::Left); // strafe back and sink
+        hold('W');
+    } else if (phase < 280) {
+        hold(vk::Control); // swing back
+        hold(vk::Right);
+    } else if (phase < 320) {
+        hold(vk::Down); // back to the start
     }
 }
 
@@ -140,19 +147,19 @@ double meshGenerationMilliseconds()
 
 int main(int argc, char** argv)
 {
-    int frames = 300;
+    int frames = -1;
     bool soak = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--frames") == 0 && i + 1 < argc) {
             frames = std::atoi(argv[++i]);
         } else if (std::strcmp(argv[i], "--soak") == 0) {
             soak = true;
-            frames = 20000;
         } else {
             std::fprintf(stderr, "usage: veldrun-bench [--frames N] [--soak]\n");
             return 2;
         }
     }
+    if (frames < 0) frames = soak ? 20000 : 300;
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
     // The start-up lines would drown the figures.
     platform::SetConsoleHandler([](std::string_view) {});
@@ -176,7 +183,7 @@ int main(int argc, char** argv)
         Camera camera;
         float lodCoefficient;
     };
-    std::vector<View> views;  // where the comparisons redraw the terrain
+    std::vector<View> views; // where the comparisons redraw the terrain
     double rssStart = 0.0;
     for (int frame = 0; frame < frames; ++frame) {
         holdFlightKeys(frame);
@@ -193,7 +200,8 @@ int main(int argc, char** argv)
             continue;
         }
         // The coefficient settles in the first frames; compare from then on.
-        if (frame >= 30 && frame % 10 == 0) views.push_back({gScene.camera, gScene.lodControl.lodCoefficient});
+        if (frame >= 30 && frame % 10 == 0)
+            views.push_back({gScene.camera, gScene.lodControl.lodCoefficient});
     }
     // The program's own footprint, before the comparisons and the extra mesh below add theirs.
     const double peakRss = peakResidentMegabytes();
