@@ -62,17 +62,17 @@ class Expected:
     window size and whether the terrain covers the lower screen."""
 
     def __init__(self, program, relative, mode, size_of_original):
-        spec = PROGRAMS[program]
+        known = PROGRAMS[program]
         self.boxes = []
-        self.lines = list(spec["lines"])
-        self.size = spec["size"]
+        self.lines = list(known["lines"])
+        self.size = known["size"]
         self.terrain = True
         if relative.endswith(".tga") and mode == "missing":
             # The cliff programs load their one texture into two slots.
             self.boxes = [TGA_BOX] * (2 if relative == "cliff.tga" else 1)
         # An empty or cut TGA opens fine and the decoder refuses it without a
         # word; an MD2 or a foliage file is never reported at all.
-        if relative == spec["heightmap"]:
+        if relative == known["heightmap"]:
             if mode == "missing":
                 self.terrain = False  # no grid: nothing to draw but the overlay
             else:
@@ -211,7 +211,7 @@ def stop(program):
 
 def run_case(x, program_name, relative, mode):
     """One case from start to Escape; raises AssertionError with the story."""
-    spec = PROGRAMS[program_name]
+    known = PROGRAMS[program_name]
     folder = tempfile.mkdtemp(prefix="veldrun-missing-")
     try:
         shutil.copytree(DATA, folder, dirs_exist_ok=True)
@@ -226,8 +226,8 @@ def run_case(x, program_name, relative, mode):
                 read = box_text(x, box)
                 assert letters(text) in letters(read), f"box {caption!r} reads {read!r}, expected {text!r}"
                 answer(x, box, program)
-            window = x.find_window(spec["title"])
-            program.wait_for_line(spec["lines"][-1], timeout=90)
+            window = x.find_window(known["title"])
+            program.wait_for_line(known["lines"][-1], timeout=90)
             assert program.stdout_lines[:len(expected.lines)] == expected.lines, \
                 f"start-up lines {program.stdout_lines}, expected {expected.lines}"
             unexpected = [(w, n) for w, n in x.windows() if n in CAPTIONS]
