@@ -196,6 +196,7 @@ int main(int argc, char** argv)
         quads.push_back(gScene.lodControl.quadsDrawn);
         if (soak) {
             if (frame == 400) rssStart = residentMegabytes(); // after the first full loop
+            if (frame % 2000 == 0) std::printf("rss_at_frame_%d_mb %.2f\n", frame, residentMegabytes());
             if (frameMs.size() > 1000) frameMs.clear(), quads.clear();
             continue;
         }
