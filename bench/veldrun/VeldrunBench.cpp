@@ -17,6 +17,7 @@
 #include "terrain/TerrainDraw.h"
 #include "terrain/TerrainMesh.h"
 
+#include <malloc.h>
 #include <sys/resource.h>
 
 #include <chrono>
@@ -43,6 +44,15 @@ double residentMegabytes()
     while (std::getline(status, line))
         if (line.rfind("VmRSS:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
     return 0.0;
+}
+
+// Bytes the program holds from malloc right now, apart from what the
+// allocator keeps: tells a leak (this grows) from fragmentation (only the
+// resident size grows).
+double heapInUseMegabytes()
+{
+    const struct mallinfo2 info = mallinfo2();
+    return static_cast<double>(info.uordblks + info.hblkhd) / (1024.0 * 1024.0);
 }
 
 double peakResidentMegabytes()
@@ -160,6 +170,7 @@ int main(int argc, char** argv)
         }
     }
     if (frames < 0) frames = soak ? 20000 : 300;
+    std::setvbuf(stdout, nullptr, _IOLBF, 0); // a long soak shows its figures as it goes
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
     // The start-up lines would drown the figures.
     platform::SetConsoleHandler([](std::string_view) {});
@@ -196,7 +207,9 @@ int main(int argc, char** argv)
         quads.push_back(gScene.lodControl.quadsDrawn);
         if (soak) {
             if (frame == 400) rssStart = residentMegabytes(); // after the first full loop
-            if (frame % 2000 == 0) std::printf("rss_at_frame_%d_mb %.2f\n", frame, residentMegabytes());
+            if (frame % 2000 == 0)
+                std::printf("rss_at_frame_%d_mb %.2f heap_in_use_mb %.2f\n", frame, residentMegabytes(),
+                            heapInUseMegabytes());
             if (frameMs.size() > 1000) frameMs.clear(), quads.clear();
             continue;
         }

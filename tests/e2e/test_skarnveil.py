@@ -176,14 +176,10 @@ class SkarnveilCase:
             self.assertIn("coefficient", lines[1])
             self.assertIn("Skarnveil terrain variants", lines[-1])
             quads = re.search(r"Quads:\s*(\d+)", lines[0])
-            coefficient = re.search(r"(\d)\.\d+", lines[1])
-            if quads and coefficient:
-                count, whole = int(quads.group(1)), int(coefficient.group(1))
-                # At rest the count lies in the band, or the coefficient has
-                # reached the limit on the side it was pushed to.
-                in_band = 32000 <= count <= 35000
-                self.assertTrue(in_band or (count < 32000 and whole == 3) or (count > 35000 and whole == 0),
-                                f"quads {count}, coefficient line {lines[1]!r}")
+            if quads:
+                # The generated terrain lets the control settle inside the band.
+                count = int(quads.group(1))
+                self.assertTrue(32000 <= count <= 35000, f"quads {count}, coefficient line {lines[1]!r}")
 
         # The tank follows the point picked under the pointer.
         self.x.move_pointer(window, 400, 300)

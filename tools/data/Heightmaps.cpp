@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "tools/data/Erosion.h"
 #include "tools/data/Noise.h"
 #include "tools/data/Random.h"
+#include "tools/data/StartView.h"
 
 namespace datagen {
 
@@ -20,6 +22,12 @@ float smoothstep(float e0, float e1, float x)
 // Erosion parameters are in world units (a byte is 1/8 unit), so the talus and
 // capacities mean the same slopes the viewer shows.
 constexpr float kWorldPerByte = 0.125f;
+
+// Start-view quads an unweathered landscape must reach at the smaller
+// programs' top coefficient (3) to be kept as framed. Weathering takes up to a
+// third off the estimate and the programs draw a fifth or more above it, so
+// this leaves them their 32,000 to 35,000 below that coefficient.
+constexpr long kFramedQuads = 48000;
 
 } // namespace
 
@@ -41,18 +49,33 @@ void weather(Grid& g, uint32_t seed, int droplets)
         v /= kWorldPerByte;
 }
 
-Grid mainLandscapeBase(uint32_t seed)
+LatticeOffset frameStartView(const std::function<long(LatticeOffset)>& score, long target)
+{
+    LatticeOffset best;
+    long bestScore = -1;
+    for (int i = 0; i < 16 && bestScore < target; ++i) {
+        const LatticeOffset candidate{static_cast<float>(i % 4) * 0.25f, static_cast<float>(i / 4) * 0.25f};
+        const long s = score(candidate);
+        if (s > bestScore) {
+            bestScore = s;
+            best = candidate;
+        }
+    }
+    return best;
+}
+
+Grid mainLandscapeBase(uint32_t seed, LatticeOffset offset)
 {
     Grid g(kMapSize, kMapSize);
     const FractalParams hills{3, 3, 6, 0.6f, seed};
     const FractalParams warp{2, 2, 3, 0.5f, seed + 101u};
     const FractalParams ridges{2, 2, 5, 0.55f, seed + 202u};
     const FractalParams mask{2, 2, 2, 0.5f, seed + 303u};
-    const FractalParams outcrops{12, 12, 2, 0.5f, seed + 505u};
+    const FractalParams outcrops{16, 16, 2, 0.5f, seed + 505u};
     for (int y = 0; y < kMapSize; ++y) {
         for (int x = 0; x < kMapSize; ++x) {
-            const float u = static_cast<float>(x) / kMapSize;
-            const float v = static_cast<float>(y) / kMapSize;
+            const float u = static_cast<float>(x) / kMapSize + offset.u;
+            const float v = static_cast<float>(y) / kMapSize + offset.v;
             // Domain warp bends the ridge lines so they do not follow the lattice.
             const float wu = u + 0.08f * fractalNoise(u, v, warp);
             const float wv = v + 0.08f * fractalNoise(u + 0.37f, v + 0.71f, warp);
@@ -65,7 +88,7 @@ Grid mainLandscapeBase(uint32_t seed)
             // Sampled rotated and warped, so their crests do not line up with the lattice.
             const float ru = 0.866f * wu - 0.5f * wv;
             const float rv = 0.5f * wu + 0.866f * wv;
-            h += 0.25f * ridgedNoise(ru + 0.3f, rv + 0.7f, outcrops);
+            h += 0.5f * ridgedNoise(ru + 0.3f, rv + 0.7f, outcrops);
             // Flatter valley floors, steeper upper slopes.
             h = std::pow(std::max(h, 0.0f), 1.4f);
             g.at(x, y) = h;
@@ -77,28 +100,43 @@ Grid mainLandscapeBase(uint32_t seed)
 
 Grid makeMainLandscape(uint32_t seed)
 {
-    Grid g = mainLandscapeBase(seed);
+    // Framed for the cliff programs, which see this map with its rock field at
+    // half the height: the hardest of the quad budgets to meet.
+    const LatticeOffset framing = frameStartView(
+        [seed](LatticeOffset candidate) {
+            Grid g = mainLandscapeBase(seed, candidate);
+            sharpenRockField(g);
+            return startViewQuads(toBytes(g), 3.0, kCliffQuads);
+        },
+        kFramedQuads);
+    Grid g = mainLandscapeBase(seed, framing);
     weather(g, seed + 404u, 12000);
     stretch(g, 2.0f, 253.0f);
     return g;
 }
 
-Grid terraceLandscapeBase(uint32_t seed)
+Grid terraceLandscapeBase(uint32_t seed, LatticeOffset offset)
 {
     Grid g(kMapSize, kMapSize);
     const FractalParams broad{2, 2, 5, 0.5f, seed};
     const FractalParams detail{8, 8, 3, 0.5f, seed + 11u};
+    const FractalParams crags{16, 16, 2, 0.5f, seed + 33u};
     for (int y = 0; y < kMapSize; ++y) {
         for (int x = 0; x < kMapSize; ++x) {
-            const float u = static_cast<float>(x) / kMapSize;
-            const float v = static_cast<float>(y) / kMapSize;
+            const float u = static_cast<float>(x) / kMapSize + offset.u;
+            const float v = static_cast<float>(y) / kMapSize + offset.v;
             float h = 0.5f + 0.5f * fractalNoise(u, v, broad);
             // Terraces: each step band keeps a flat top and a steep riser.
-            const float steps = 6.0f;
+            const float steps = 8.0f;
             const float s = h * steps;
             const float band = std::floor(s);
-            h = (band + smoothstep(0.55f, 0.9f, s - band)) / steps;
+            h = (band + smoothstep(0.6f, 0.9f, s - band)) / steps;
             h += 0.04f * fractalNoise(u, v, detail);
+            // Crags break the terraces up, most of all in front of the start
+            // point, where the tiles program's quad budget is met.
+            const float craggy =
+                0.35f + 0.65f * startViewWeight(static_cast<float>(x), static_cast<float>(y));
+            h += 0.3f * craggy * ridgedNoise(u + 0.13f, v + 0.29f, crags);
             g.at(x, y) = h;
         }
     }
@@ -108,8 +146,14 @@ Grid terraceLandscapeBase(uint32_t seed)
 
 Grid makeTerraceLandscape(uint32_t seed)
 {
-    Grid g = terraceLandscapeBase(seed);
-    weather(g, seed + 22u, 8000);
+    const LatticeOffset framing = frameStartView(
+        [seed](LatticeOffset candidate) {
+            return startViewQuads(toBytes(terraceLandscapeBase(seed, candidate)), 3.0, kTilesQuads);
+        },
+        0);
+    Grid g = terraceLandscapeBase(seed, framing);
+    // Light weathering: the crags are meant to stay sharp.
+    weather(g, seed + 22u, 2000);
     stretch(g, 3.0f, 252.0f);
     return g;
 }
@@ -145,9 +189,29 @@ float riverCentre(const MapEdits& edits, float x)
     return edits.riverY + 9.0f * std::sin(x * 0.085f) + 4.0f * std::sin(x * 0.23f + 1.3f);
 }
 
+void sharpenRockField(Grid& g)
+{
+    // Unsharp masking against a 7 x 7 mean triples the small-scale relief, so
+    // the rocks still stand out at the cliff programs' half height scale.
+    const Grid original = g;
+    for (int y = 0; y < g.height; ++y) {
+        for (int x = 0; x < g.width; ++x) {
+            const float w = startViewWeight(static_cast<float>(x), static_cast<float>(y));
+            if (w <= 0.0f) continue;
+            float sum = 0.0f;
+            for (int j = -3; j <= 3; ++j)
+                for (int i = -3; i <= 3; ++i)
+                    sum += original.clamped(x + i, y + j);
+            const float detail = original.at(x, y) - sum / 49.0f;
+            g.at(x, y) = std::clamp(original.at(x, y) + 2.0f * w * detail, 0.0f, 255.0f);
+        }
+    }
+}
+
 Grid applyEdits(const Grid& original, const MapEdits& e)
 {
     Grid g = original;
+    sharpenRockField(g);
 
     // Plateau: level ground at the height of its centre, blending into the hills
     // over the outer third of the radius.

@@ -49,12 +49,4 @@ struct Md2Facts {
 };
 bool checkMd2(const std::vector<uint8_t>& bytes, Md2Facts& facts, std::string& problem);
 
-// Terrain quads drawn from veldrun's start view (eye 16 above grid point
-// (32, 32), looking at (32, 48, 0), 45° vertical field of view, 4:3, near 1,
-// far 250) at a level-of-detail coefficient: the load-time smoothing,
-// roughness and per-cell step rule of the terrain, with a cell counted as
-// visible when one of its corner points is inside the view. The real quadtree
-// marks at least these cells, so the estimate errs low.
-long startViewQuads(const std::vector<uint8_t>& heightmap, double coefficient);
-
 } // namespace testing_support
