@@ -48,7 +48,9 @@ void SleepMilliseconds(uint32_t milliseconds);
 struct NativeWindow;
 struct NativeContext;
 
-// Window-class registration stands for bringing up the video subsystem.
+// Window-class registration stands for bringing up the video subsystem. It also
+// fixes the C library's mmap threshold (128 KiB), so the GL driver's large
+// per-frame blocks do not fragment the heap over a long run.
 bool RegisterWindowClass();
 bool UnregisterWindowClass();
 
@@ -91,8 +93,8 @@ enum class EventType { None, Quit, KeyDown, KeyUp, Minimized, Restored, Resized,
 
 struct Event {
     EventType type = EventType::None;
-    int virtualKey = 0;  // KeyDown, KeyUp: Win32 virtual-key code 0-255
-    int width = 0;       // Resized: new client size in pixels
+    int virtualKey = 0; // KeyDown, KeyUp: Win32 virtual-key code 0-255
+    int width = 0;      // Resized: new client size in pixels
     int height = 0;
 };
 
@@ -102,4 +104,4 @@ bool PollEvent(Event& event);
 // Win32 virtual-key code for an SDL key code, or 0 when the key has none.
 int TranslateKey(int sdlKeycode);
 
-}  // namespace platform
+} // namespace platform
