@@ -3,6 +3,7 @@
 Keys go in through XTEST (xdotool), screenshots come out through ImageMagick's
 import, message boxes are found by their caption and dismissed.
 """
+import difflib
 import os
 import re
 import shutil
@@ -253,15 +254,14 @@ def overlay_number(lines, label):
 
 
 def overlay_value(lines, label):
-    """The text after "label:" on the first overlay line that starts with it."""
-    key = label.replace(" ", "") + ":"
-    # The first letter of a line is the one the OCR most often misreads
-    # ("rerrain" for "Terrain"), so the label is matched without it.
-    tail = key[1:]
+    """The text after "label:" on the first overlay line whose label reads
+    close enough to it: the OCR misreads a letter now and then ("rerrain" for
+    "Terrain", "LGD" for "LOD"), more so over bright ground."""
+    key = label.replace(" ", "")
     for line in lines:
-        at = line.find(tail)
-        if 0 <= at <= 2:
-            # Stray marks the OCR puts after the text ("TRUE|") are dropped.
-            kept = re.match(r"[A-Za-z0-9.\-]*", line[at + len(tail):])
-            return kept.group(0)
+        head, colon, value = line.partition(":")
+        if colon and difflib.SequenceMatcher(None, head, key).ratio() >= 0.85:
+            # Stray marks the OCR puts after the text ("TRUE|", "FALSE.") are dropped.
+            kept = re.match(r"[A-Za-z0-9.\-]*", value).group(0)
+            return kept.rstrip(".")
     raise AssertionError(f"no overlay line {label!r} in {lines}")
