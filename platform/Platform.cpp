@@ -4,7 +4,6 @@
 #include "platform/VirtualKeys.h"
 
 #include <SDL.h>
-#include <malloc.h>
 
 #include <cstdio>
 #include <cstring>
@@ -125,26 +124,9 @@ void SleepMilliseconds(uint32_t milliseconds)
     SDL_Delay(milliseconds);
 }
 
-namespace {
-
-// The GL driver allocates and frees large vertex and command buffers every
-// frame. glibc raises its mmap threshold whenever such a block is freed, after
-// which they are carved from the heap instead and fragment it: resident memory
-// crept up by megabytes over a long flight. A fixed threshold keeps them in
-// mappings of their own, returned to the system when freed.
-void keepLargeBlocksOffTheHeap()
-{
-#if defined(__GLIBC__)
-    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
-#endif
-}
-
-} // namespace
-
 bool RegisterWindowClass()
 {
     if (state().videoUp) return true;
-    keepLargeBlocksOffTheHeap(); // before the driver's first allocation
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "SDL: %s\n", SDL_GetError());
         return false;

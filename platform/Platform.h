@@ -48,9 +48,7 @@ void SleepMilliseconds(uint32_t milliseconds);
 struct NativeWindow;
 struct NativeContext;
 
-// Window-class registration stands for bringing up the video subsystem. It also
-// fixes the C library's mmap threshold (128 KiB), so the GL driver's large
-// per-frame blocks do not fragment the heap over a long run.
+// Window-class registration stands for bringing up the video subsystem.
 bool RegisterWindowClass();
 bool UnregisterWindowClass();
 
@@ -93,8 +91,8 @@ enum class EventType { None, Quit, KeyDown, KeyUp, Minimized, Restored, Resized,
 
 struct Event {
     EventType type = EventType::None;
-    int virtualKey = 0; // KeyDown, KeyUp: Win32 virtual-key code 0-255
-    int width = 0;      // Resized: new client size in pixels
+    int virtualKey = 0;  // KeyDown, KeyUp: Win32 virtual-key code 0-255
+    int width = 0;       // Resized: new client size in pixels
     int height = 0;
 };
 
@@ -104,4 +102,4 @@ bool PollEvent(Event& event);
 // Win32 virtual-key code for an SDL key code, or 0 when the key has none.
 int TranslateKey(int sdlKeycode);
 
-} // namespace platform
+}  // namespace platform
