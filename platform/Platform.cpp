@@ -4,6 +4,7 @@
 #include "platform/VirtualKeys.h"
 
 #include <SDL.h>
+#include <malloc.h>
 
 #include <cstdio>
 #include <cstring>
@@ -122,6 +123,13 @@ uint32_t MillisecondClock()
 void SleepMilliseconds(uint32_t milliseconds)
 {
     SDL_Delay(milliseconds);
+}
+
+void ReleaseFreedMemory()
+{
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
 }
 
 bool RegisterWindowClass()

@@ -43,6 +43,12 @@ int64_t QueryPerformanceCounter();
 uint32_t MillisecondClock();
 void SleepMilliseconds(uint32_t milliseconds);
 
+// ---- Memory -----------------------------------------------------------------
+
+// Hands the free pages inside the heap back to the system (glibc's
+// malloc_trim); nothing where the C library has no such call.
+void ReleaseFreedMemory();
+
 // ---- Window and rendering context -------------------------------------------
 
 struct NativeWindow;
@@ -91,8 +97,8 @@ enum class EventType { None, Quit, KeyDown, KeyUp, Minimized, Restored, Resized,
 
 struct Event {
     EventType type = EventType::None;
-    int virtualKey = 0;  // KeyDown, KeyUp: Win32 virtual-key code 0-255
-    int width = 0;       // Resized: new client size in pixels
+    int virtualKey = 0; // KeyDown, KeyUp: Win32 virtual-key code 0-255
+    int width = 0;      // Resized: new client size in pixels
     int height = 0;
 };
 
@@ -102,4 +108,4 @@ bool PollEvent(Event& event);
 // Win32 virtual-key code for an SDL key code, or 0 when the key has none.
 int TranslateKey(int sdlKeycode);
 
-}  // namespace platform
+} // namespace platform

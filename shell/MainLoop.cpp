@@ -6,23 +6,12 @@
 void WindowProc(const platform::Event& event, KeyState& keys, MainWindow& window)
 {
     switch (event.type) {
-    case platform::EventType::KeyDown:
-        keys.down[event.virtualKey & 0xFF] = 1;
-        break;
-    case platform::EventType::KeyUp:
-        keys.down[event.virtualKey & 0xFF] = 0;
-        break;
-    case platform::EventType::Minimized:
-        window.active = false;
-        break;
-    case platform::EventType::Restored:
-        window.active = true;
-        break;
-    case platform::EventType::Resized:
-        ResizeViewport(event.width, event.height);
-        break;
-    default:
-        break;
+    case platform::EventType::KeyDown: keys.down[event.virtualKey & 0xFF] = 1; break;
+    case platform::EventType::KeyUp: keys.down[event.virtualKey & 0xFF] = 0; break;
+    case platform::EventType::Minimized: window.active = false; break;
+    case platform::EventType::Restored: window.active = true; break;
+    case platform::EventType::Resized: ResizeViewport(event.width, event.height); break;
+    default: break;
     }
 }
 
@@ -31,6 +20,15 @@ bool TakeToggle(KeyState& keys, int virtualKey)
     if (!keys.down[virtualKey]) return false;
     keys.down[virtualKey] = 0;
     return true;
+}
+
+void PresentFrame()
+{
+    static int framesSinceRelease = 0;
+    platform::SwapBuffers(gMainWindow.window);
+    if (++framesSinceRelease < kFramesPerMemoryRelease) return;
+    framesSinceRelease = 0;
+    platform::ReleaseFreedMemory();
 }
 
 int RunMessageLoop(const LoopHooks& hooks)
@@ -49,7 +47,7 @@ int RunMessageLoop(const LoopHooks& hooks)
             } else {
                 if (hooks.updateInput) hooks.updateInput();
                 if (hooks.drawFrame) hooks.drawFrame();
-                platform::SwapBuffers(gMainWindow.window);
+                PresentFrame();
             }
         } else {
             // Minimised: nothing to draw, so give the processor back.

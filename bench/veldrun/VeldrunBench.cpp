@@ -13,6 +13,7 @@
 #include "platform/Platform.h"
 #include "platform/VirtualKeys.h"
 #include "scene/Scene.h"
+#include "shell/MainLoop.h"
 #include "shell/Shell.h"
 #include "terrain/TerrainDraw.h"
 #include "terrain/TerrainMesh.h"
@@ -203,7 +204,7 @@ int main(int argc, char** argv)
         DrawFrame();
         glFinish();
         frameMs.push_back(millisecondsSince(start));
-        platform::SwapBuffers(gMainWindow.window);
+        PresentFrame();
         quads.push_back(gScene.lodControl.quadsDrawn);
         if (soak) {
             if (frame == 400) rssStart = residentMegabytes(); // after the first full loop
