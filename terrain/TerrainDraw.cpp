@@ -158,7 +158,7 @@ void setClientArrays(const TerrainMap& map, bool on)
     setArrays(map, map.vertices.data(), map.colours.data());
 }
 
-int32_t drawTerrain(TerrainMap& map, Vec3 eye, float lodCoefficient)
+void beginTerrainDrawing(const TerrainMap& map)
 {
     // The mesh is emitted clockwise seen from above: with counter-clockwise
     // front faces it shows from above and is culled from below.
@@ -176,15 +176,36 @@ int32_t drawTerrain(TerrainMap& map, Vec3 eye, float lodCoefficient)
         glScalef(0.1f, 0.1f, 0.1f);
         glMatrixMode(GL_MODELVIEW);
     }
-
-    int32_t quads = 0;
     // A failed load leaves no grid or mesh: nothing to point the arrays at.
+    if (!terrainDrawable(map)) return;
+    if (map.usesVertexBuffers)
+        setBufferArrays(map, true);
+    else
+        setClientArrays(map, true);
+}
+
+void endTerrainDrawing(const TerrainMap& map)
+{
     if (terrainDrawable(map)) {
         if (map.usesVertexBuffers)
-            setBufferArrays(map, true);
+            setBufferArrays(map, false);
         else
-            setClientArrays(map, true);
+            setClientArrays(map, false);
+    }
+    if (map.usesMultitexture) {
+        setTextureUnits(map, false);
+    } else {
+        glDisable(GL_TEXTURE_2D);
+        glMatrixMode(GL_MODELVIEW);
+    }
+    glDisable(GL_CULL_FACE);
+}
 
+int32_t drawTerrain(TerrainMap& map, Vec3 eye, float lodCoefficient)
+{
+    beginTerrainDrawing(map);
+    int32_t quads = 0;
+    if (terrainDrawable(map)) {
         CellIndexLists lists;
         for (int y = 0; y < map.height; ++y) {
             const uint8_t* row = map.visible.data() + static_cast<size_t>(map.width) * y;
@@ -196,19 +217,7 @@ int32_t drawTerrain(TerrainMap& map, Vec3 eye, float lodCoefficient)
                 quads += lists.quadCount();
             }
         }
-
-        if (map.usesVertexBuffers)
-            setBufferArrays(map, false);
-        else
-            setClientArrays(map, false);
     }
-
-    if (map.usesMultitexture) {
-        setTextureUnits(map, false);
-    } else {
-        glDisable(GL_TEXTURE_2D);
-        glMatrixMode(GL_MODELVIEW);
-    }
-    glDisable(GL_CULL_FACE);
+    endTerrainDrawing(map);
     return quads;
 }

@@ -21,6 +21,12 @@ struct TerrainMap;
 // array is touched and the result is 0.
 int32_t drawTerrain(TerrainMap& map, Vec3 eye, float lodCoefficient);
 
+// The state drawTerrain draws its cells in (culling, textures and the texture
+// matrix, and the arrays when the map is drawable) and its undoing, for
+// drawing other index lists of the same mesh exactly as the terrain is drawn.
+void beginTerrainDrawing(const TerrainMap& map);
+void endTerrainDrawing(const TerrainMap& map);
+
 // Four-unit tile blending on (units set up 3, 2, 1, 0, unit 0 left selected)
 // or off (units 1-3 disabled, unit 0 back to GL_MODULATE).
 void setTextureUnits(const TerrainMap& map, bool on);

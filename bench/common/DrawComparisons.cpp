@@ -14,31 +14,6 @@ bool marked(const TerrainMap& map, int x, int y)
     return map.visible[static_cast<size_t>(x + map.width * y)] == 1;
 }
 
-// The state drawTerrain sets up before its cells, and its inverse.
-void beginTerrainState(const TerrainMap& map)
-{
-    glCullFace(GL_FRONT);
-    glEnable(GL_CULL_FACE);
-    glPolygonMode(GL_BACK, GL_FILL);
-    if (map.usesMultitexture) {
-        setTextureUnits(map, true);
-    } else {
-        glEnable(GL_TEXTURE_2D);
-        glBindTexture(GL_TEXTURE_2D, map.textures[0]);
-    }
-    map.usesVertexBuffers ? setBufferArrays(map, true) : setClientArrays(map, true);
-}
-
-void endTerrainState(const TerrainMap& map)
-{
-    map.usesVertexBuffers ? setBufferArrays(map, false) : setClientArrays(map, false);
-    if (map.usesMultitexture)
-        setTextureUnits(map, false);
-    else
-        glDisable(GL_TEXTURE_2D);
-    glDisable(GL_CULL_FACE);
-}
-
 } // namespace
 
 std::vector<uint32_t> batchIndices(const TerrainMap& map, Vec3 eye, float lodCoefficient)
@@ -68,16 +43,16 @@ std::vector<uint32_t> batchIndices(const TerrainMap& map, Vec3 eye, float lodCoe
 int drawBatch(const TerrainMap& map, const std::vector<uint32_t>& indices)
 {
     if (!terrainDrawable(map)) return 0;
-    beginTerrainState(map);
+    beginTerrainDrawing(map);
     glDrawElements(GL_QUADS, static_cast<GLsizei>(indices.size()), GL_UNSIGNED_INT, indices.data());
-    endTerrainState(map);
+    endTerrainDrawing(map);
     return static_cast<int>(indices.size() / 4);
 }
 
 int drawMarkedCellsAtFullDetail(const TerrainMap& map)
 {
     if (!terrainDrawable(map)) return 0;
-    beginTerrainState(map);
+    beginTerrainDrawing(map);
     int quads = 0;
     CellIndexLists lists;
     for (int y = 0; y < map.height; ++y) {
@@ -89,7 +64,7 @@ int drawMarkedCellsAtFullDetail(const TerrainMap& map)
             quads += lists.quadCount();
         }
     }
-    endTerrainState(map);
+    endTerrainDrawing(map);
     return quads;
 }
 
