@@ -45,24 +45,21 @@ std::vector<DataFile> makeDataSet(uint64_t seed)
     const std::string text = configIniText();
     files.push_back({"config.ini", std::vector<uint8_t>(text.begin(), text.end())});
 
-    const Grid mainMap = makeMainLandscape(s(kMainMap));
-    const std::vector<uint8_t> mainBytes = toBytes(mainMap);
+    const std::vector<uint8_t> mainBytes = toBytes(makeMainLandscape(s(kMainMap)));
     files.push_back({"map/test/map_qv.raw", mainBytes});
+    // Everything derived from the main map starts from it as stored, in whole bytes.
+    const Grid mainMap = fromBytes(mainBytes, kMapSize, kMapSize);
     FoliageParams foliage;
     foliage.seed = s(kFoliage);
-    files.push_back(
-        {"map/test/map_qv_foliage.raw", makeFoliageMap(fromBytes(mainBytes, kMapSize, kMapSize), foliage)});
+    files.push_back({"map/test/map_qv_foliage.raw", makeFoliageMap(mainMap, foliage)});
     files.push_back({"map/test/terraintex.raw", toBytes(makeTerraceLandscape(s(kSecondMap)))});
-    const Grid mainGrid = fromBytes(mainBytes, kMapSize, kMapSize);
     files.push_back(
-        {"map/test/map_qv-edited.raw", toBytes(applyEdits(mainGrid, chooseEdits(s(kEdits), mainGrid)))});
+        {"map/test/map_qv-edited.raw", toBytes(applyEdits(mainMap, chooseEdits(s(kEdits), mainMap)))});
 
     files.push_back({"map/test/tile2.tga", encodeTga(makeGrassTile(s(kGrass)), TgaCompression::None)});
     files.push_back({"map/test/tile1.tga", encodeTga(makeDirtTile(s(kDirt)), TgaCompression::None)});
     files.push_back({"map/test/tile3.tga", encodeTga(makeRockTile(s(kRock)), TgaCompression::None)});
-    files.push_back(
-        {"map/test/lightmap.tga",
-         encodeTga(makeLightMap(fromBytes(mainBytes, kMapSize, kMapSize)), TgaCompression::RunLength)});
+    files.push_back({"map/test/lightmap.tga", encodeTga(makeLightMap(mainMap), TgaCompression::RunLength)});
     files.push_back({"cliff.tga", encodeTga(makeCliffTexture(s(kCliff)), TgaCompression::None)});
 
     files.push_back({"tank/tank.md2", encodeMd2(makeTankMesh())});

@@ -150,7 +150,7 @@ Grid makeTerraceLandscape(uint32_t seed)
         [seed](LatticeOffset candidate) {
             return startViewQuads(toBytes(terraceLandscapeBase(seed, candidate)), 3.0, kTilesQuads);
         },
-        0);
+        kFramedQuads);
     Grid g = terraceLandscapeBase(seed, framing);
     // Light weathering: the crags are meant to stay sharp.
     weather(g, seed + 22u, 2000);

@@ -40,8 +40,8 @@ void weather(Grid& byteHeights, uint32_t seed, int droplets);
 
 // Edits that show in the cliff programs: a rock field in front of the start
 // point, a flattened plateau, a crater with a raised rim and a river bed
-// carved across the map. Positions depend on the
-// seed; the crater takes the highest of a few spots of `map` (byte heights).
+// carved across the map. Positions depend on the seed; the crater takes the
+// highest of a few spots of `map` (byte heights).
 struct MapEdits {
     float plateauX, plateauY, plateauRadius;
     float craterX, craterY, craterRadius;
