@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <new>
 
 std::optional<std::vector<uint8_t>> ReadWholeFile(const char* fileName)
 {
@@ -13,8 +14,12 @@ std::optional<std::vector<uint8_t>> ReadWholeFile(const char* fileName)
     std::vector<uint8_t> bytes;
     uint8_t chunk[65536];
     size_t count = 0;
-    while ((count = std::fread(chunk, 1, sizeof chunk, file.get())) > 0)
-        bytes.insert(bytes.end(), chunk, chunk + count);
+    try {
+        while ((count = std::fread(chunk, 1, sizeof chunk, file.get())) > 0)
+            bytes.insert(bytes.end(), chunk, chunk + count);
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
     if (std::ferror(file.get())) return std::nullopt;
     return bytes;
 }

@@ -22,5 +22,6 @@ inline int32_t readI32(std::span<const uint8_t> bytes, size_t offset)
     return int32_t(readU32(bytes, offset));
 }
 
-// The whole file, or nothing when it cannot be opened or read (a null name included).
+// The whole file, or nothing when it cannot be opened, read or held in memory (a null name
+// included).
 std::optional<std::vector<uint8_t>> ReadWholeFile(const char* fileName);

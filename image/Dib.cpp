@@ -8,6 +8,7 @@
 #include <bit>
 #include <cstdio>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 
@@ -22,10 +23,6 @@ constexpr uint32_t kRgb = 0;
 constexpr uint32_t kRle8 = 1;
 constexpr uint32_t kRle4 = 2;
 constexpr uint32_t kBitFields = 3;
-
-// Stands for the largest section GDI would create (8192 x 8192): a few bytes of run-length data
-// may announce any size, and nothing that large is allocated on their word.
-constexpr uint64_t kMaxPixels = uint64_t(1) << 26;
 
 struct Rgb {
     uint8_t r = 0;
@@ -92,7 +89,7 @@ bool validFormat(const DibLayout& layout, bool core)
     }
 }
 
-DibError parseLayout(std::span<const uint8_t> bytes, DibLayout& layout)
+DibError parseLayout(std::span<const uint8_t> bytes, const ImageLimits& limits, DibLayout& layout)
 {
     size_t dibStart = 0;
     std::optional<size_t> pixelOffset;
@@ -122,8 +119,7 @@ DibError parseLayout(std::span<const uint8_t> bytes, DibLayout& layout)
 
     // Sizes no section can have: where GDI's section creation fails.
     const int64_t rows = layout.height < 0 ? -layout.height : layout.height;
-    if (layout.width <= 0 || rows == 0 || uint64_t(layout.width) * uint64_t(rows) > kMaxPixels)
-        return DibError::OutOfMemory;
+    if (layout.width <= 0 || rows == 0 || !limits.admits(layout.width, rows, 3)) return DibError::OutOfMemory;
     if (!validFormat(layout, core)) return DibError::ConversionError;
 
     // Bit fields live in the V4/V5 header, or in three 32-bit masks right after a 40-byte one.
@@ -282,15 +278,19 @@ uint32_t CountDibColors(std::span<const uint8_t> header)
     }
 }
 
-DibError decodeDib(std::span<const uint8_t> bytes, DibPixels& out)
+DibError decodeDib(std::span<const uint8_t> bytes, DibPixels& out, const ImageLimits& limits)
 {
     out = {};
     DibLayout layout;
-    if (const DibError error = parseLayout(bytes, layout); error != DibError::None) return error;
+    if (const DibError error = parseLayout(bytes, limits, layout); error != DibError::None) return error;
     DibPixels pixels;
     pixels.width = int32_t(layout.width);
     pixels.height = int32_t(layout.height < 0 ? -layout.height : layout.height);
-    pixels.rgb.assign(size_t(pixels.width) * size_t(pixels.height) * 3, 0);
+    try {
+        pixels.rgb.assign(size_t(pixels.width) * size_t(pixels.height) * 3, 0);
+    } catch (const std::bad_alloc&) {
+        return DibError::OutOfMemory;
+    }
     if (layout.compression == kRle8 || layout.compression == kRle4)
         decodeRunLength(layout, pixels);
     else
@@ -299,7 +299,7 @@ DibError decodeDib(std::span<const uint8_t> bytes, DibPixels& out)
     return DibError::None;
 }
 
-std::optional<DibPixels> LoadDib(const char* fileName)
+std::optional<DibPixels> LoadDib(const char* fileName, const ImageLimits& limits)
 {
     const std::optional<std::vector<uint8_t>> bytes = ReadWholeFile(fileName);
     // An empty file cannot be mapped: the same message as one that cannot be opened.
@@ -309,7 +309,7 @@ std::optional<DibPixels> LoadDib(const char* fileName)
         return std::nullopt;
     }
     DibPixels pixels;
-    const DibError error = decodeDib(*bytes, pixels);
+    const DibError error = decodeDib(*bytes, pixels, limits);
     if (error != DibError::None) {
         platform::MessageBox(dibErrorMessage(error), "Error", platform::Buttons::Ok, platform::Icon::None);
         return std::nullopt;
@@ -317,7 +317,7 @@ std::optional<DibPixels> LoadDib(const char* fileName)
     return pixels;
 }
 
-std::optional<Image> LoadBmp(const char* fileName)
+std::optional<Image> LoadBmp(const char* fileName, const ImageLimits& limits)
 {
     std::unique_ptr<FILE, int (*)(FILE*)> file(fileName ? std::fopen(fileName, "rb") : nullptr, &std::fclose);
     if (!file) {
@@ -326,7 +326,7 @@ std::optional<Image> LoadBmp(const char* fileName)
         return std::nullopt;
     }
     file.reset();
-    std::optional<DibPixels> dib = LoadDib(fileName);
+    std::optional<DibPixels> dib = LoadDib(fileName, limits);
     if (!dib) return std::nullopt;
     Image image;
     image.channels = 3;

@@ -28,12 +28,13 @@ uint32_t CountDibColors(std::span<const uint8_t> header);
 // for a 24-bit section: core (12-byte), info (40-byte), V4 (108) and V5 (124) headers; 1/4/8-bit
 // palettes, 16 bits (5-5-5 or bit fields), 24 bits, 32 bits (with or without bit fields), RLE8
 // and RLE4; bottom-up and top-down. Fields narrower than 8 bits are widened by repeating their top
-// bits, so full scale stays full scale.
-DibError decodeDib(std::span<const uint8_t> bytes, DibPixels& out);
+// bits, so full scale stays full scale. An image the limits refuse, or whose pixels cannot be
+// allocated, is OutOfMemory, as where GDI could not create the section.
+DibError decodeDib(std::span<const uint8_t> bytes, DibPixels& out, const ImageLimits& limits = {});
 
 // Decodes the whole file. Message boxes (caption "Error"): "Failed to open DIB file <name>.\n"
 // when it cannot be read or is empty, else the text of the decoder's refusal.
-std::optional<DibPixels> LoadDib(const char* fileName);
+std::optional<DibPixels> LoadDib(const char* fileName, const ImageLimits& limits = {});
 
 // "Unable to load BMP File!" when the file cannot be opened, else LoadDib as a 3-channel image.
-std::optional<Image> LoadBmp(const char* fileName);
+std::optional<Image> LoadBmp(const char* fileName, const ImageLimits& limits = {});

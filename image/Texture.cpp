@@ -3,6 +3,7 @@
 #include "image/Dib.h"
 #include "image/Tga.h"
 #include "platform/GlApi.h"
+#include "platform/Platform.h"
 
 #include <cstring>
 
@@ -14,12 +15,22 @@ ImageFileKind imageFileKind(const char* fileName)
     return ImageFileKind::None;
 }
 
+ImageLimits CurrentImageLimits()
+{
+    ImageLimits limits;
+    if (!platform::HasCurrentGlContext()) return limits;
+    GLint largest = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+    if (largest > 0) limits.maxSide = largest;
+    return limits;
+}
+
 bool LoadTexture(const char* fileName, uint32_t& slot, uint32_t minFilter)
 {
     std::optional<Image> image;
     switch (imageFileKind(fileName)) {
-    case ImageFileKind::Tga: image = LoadTga(fileName); break;
-    case ImageFileKind::Bmp: image = LoadBmp(fileName); break;
+    case ImageFileKind::Tga: image = LoadTga(fileName, CurrentImageLimits()); break;
+    case ImageFileKind::Bmp: image = LoadBmp(fileName, CurrentImageLimits()); break;
     case ImageFileKind::None: return false;
     }
     if (!image) return false;

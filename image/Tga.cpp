@@ -4,6 +4,7 @@
 #include "platform/Platform.h"
 
 #include <algorithm>
+#include <new>
 
 namespace {
 
@@ -75,8 +76,9 @@ bool decode16(std::span<const uint8_t> data, Image& image)
 
 } // namespace
 
-std::optional<Image> decodeTga(std::span<const uint8_t> bytes)
+std::optional<Image> decodeTga(std::span<const uint8_t> bytes, const ImageLimits& limits, bool* tooLarge)
 {
+    if (tooLarge != nullptr) *tooLarge = false;
     if (bytes.size() < kHeaderSize) return std::nullopt;
     const uint8_t imageType = bytes[2];
     const uint8_t bitsPerPixel = bytes[16];
@@ -92,30 +94,41 @@ std::optional<Image> decodeTga(std::span<const uint8_t> bytes)
     if (start > bytes.size()) return std::nullopt;
     const std::span<const uint8_t> data = bytes.subspan(start);
 
+    const bool runLength = imageType == kRunLengthTrueColour;
+    // 8- and 16-bit run-length files have no three- or four-byte pixels to store: refused.
+    if (runLength && bitsPerPixel != 24 && bitsPerPixel != 32) return std::nullopt;
+    if (bitsPerPixel != 16 && bitsPerPixel != 24 && bitsPerPixel != 32) return std::nullopt;
+    image.channels = bitsPerPixel == 32 ? 4 : 3;
+    if (!limits.admits(image.width, image.height, image.channels)) {
+        if (tooLarge != nullptr) *tooLarge = true;
+        return std::nullopt;
+    }
+
     bool ok = false;
-    if (imageType == kRunLengthTrueColour) {
-        // 8- and 16-bit run-length files have no three- or four-byte pixels to store: refused.
-        if (bitsPerPixel != 24 && bitsPerPixel != 32) return std::nullopt;
-        image.channels = bitsPerPixel / 8;
-        ok = decodeRunLength(data, image, size_t(image.channels));
-    } else if (bitsPerPixel == 24 || bitsPerPixel == 32) {
-        image.channels = bitsPerPixel / 8;
-        ok = decodeUncompressed(data, image, size_t(image.channels));
-    } else if (bitsPerPixel == 16) {
-        image.channels = 3;
-        ok = decode16(data, image);
+    try {
+        if (runLength)
+            ok = decodeRunLength(data, image, size_t(image.channels));
+        else if (bitsPerPixel == 16)
+            ok = decode16(data, image);
+        else
+            ok = decodeUncompressed(data, image, size_t(image.channels));
+    } catch (const std::bad_alloc&) {
+        if (tooLarge != nullptr) *tooLarge = true;
+        return std::nullopt;
     }
     if (!ok) return std::nullopt;
     return image;
 }
 
-std::optional<Image> LoadTga(const char* fileName)
+std::optional<Image> LoadTga(const char* fileName, const ImageLimits& limits)
 {
     const std::optional<std::vector<uint8_t>> bytes = ReadWholeFile(fileName);
-    if (!bytes) {
+    bool tooLarge = false;
+    std::optional<Image> image;
+    if (bytes) image = decodeTga(*bytes, limits, &tooLarge);
+    if (!bytes || tooLarge) {
         platform::MessageBox("Unable to load TGA File!", "Error", platform::Buttons::Ok,
                              platform::Icon::None);
-        return std::nullopt;
     }
-    return decodeTga(*bytes);
+    return image;
 }

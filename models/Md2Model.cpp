@@ -2,6 +2,7 @@
 #include "models/Md2Model.h"
 
 #include "models/Md2Normals.h"
+#include "shell/DebugConsole.h"
 
 #include <bit>
 #include <cstdio>
@@ -70,8 +71,10 @@ void emptyArrays(Md2Model& model)
 // - num_xyz larger than one frame's vertex records could be in this file,
 //   which also bounds the pose of a model with no frames;
 // - a zero skinwidth or skinheight (they divide s and t);
-// - vertex or texture coordinate indices outside their arrays;
-// - normal indices of 162 or more.
+// - vertex or texture coordinate indices outside their arrays.
+// Normal indices of 162 or more are the exception: released models hold a few,
+// and one stray normal only shades a vertex oddly, so they are read as a fixed
+// row instead of refusing the whole model.
 // Memory is thus bounded by a small multiple of the file's length.
 bool validate(const Md2Header& h, int64_t size)
 {
@@ -86,8 +89,9 @@ bool validate(const Md2Header& h, int64_t size)
 
 } // namespace
 
-bool parseMd2(std::span<const uint8_t> bytes, Md2Model& model)
+bool parseMd2(std::span<const uint8_t> bytes, Md2Model& model, int64_t* badNormals)
 {
+    if (badNormals != nullptr) *badNormals = 0;
     emptyArrays(model);
     if (bytes.size() < kMd2HeaderSize) return false;
     const Md2Header h = readHeader(bytes);
@@ -145,8 +149,11 @@ bool parseMd2(std::span<const uint8_t> bytes, Md2Model& model)
             const size_t v = at + kFrameHeaderSize + k * kVertexRecordSize;
             const Vec3 p{bytes[v] * scale.x + translate.x, bytes[v + 1] * scale.y + translate.y,
                          bytes[v + 2] * scale.z + translate.z};
-            const uint8_t normal = bytes[v + 3];
-            if (normal >= kMd2NormalCount) return false;
+            uint8_t normal = bytes[v + 3];
+            if (normal >= kMd2NormalCount) {
+                normal = kMd2NormalUp;
+                if (badNormals != nullptr) ++*badNormals;
+            }
             frames[f].positions[k] = p;
             frames[f].normalIndices[k] = normal;
             // The box starts at the origin, so it always contains it.
@@ -196,7 +203,12 @@ bool Md2Model::Load(const char* path)
         emptyArrays(*this);
         return false;
     }
-    return parseMd2(bytes, *this);
+    int64_t badNormals = 0;
+    const bool parsed = parseMd2(bytes, *this, &badNormals);
+    if (parsed && badNormals > 0)
+        DebugPrint("Model %s has %lld normal indices past the table of %d, read as straight up", path,
+                   static_cast<long long>(badNormals), kMd2NormalCount);
+    return parsed;
 }
 
 bool Md2Model::LoadSkin(const char* path, uint32_t minFilter)

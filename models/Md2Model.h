@@ -97,7 +97,8 @@ struct Md2Model {
     std::vector<Vec3> frameMax;
 
     // Reads an MD2 version 8 file. False when it cannot be opened (model
-    // unchanged) or when parseMd2 refuses it.
+    // unchanged) or when parseMd2 refuses it. A file with normal indices past
+    // the table loads, and the console says so once.
     bool Load(const char* path);
     // Loads the skin image into skinTexture with LoadTexture's rules.
     bool LoadSkin(const char* path, uint32_t minFilter = kDefaultMinFilter);
@@ -120,8 +121,9 @@ struct Md2Model {
 
 // Decodes a whole MD2 file from memory into model. On refusal (false) the
 // header holds what was read (if 68 bytes were there) and every array is
-// empty; animation state and skin are never touched.
-bool parseMd2(std::span<const uint8_t> bytes, Md2Model& model);
+// empty; animation state and skin are never touched. Normal indices past the
+// table are read as kMd2NormalUp and counted into badNormals when given.
+bool parseMd2(std::span<const uint8_t> bytes, Md2Model& model, int64_t* badNormals = nullptr);
 
 // Animate without drawing: the step test (at most one step), end modes, range
 // check, blend and pose. For a model that is not static.

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <new>
 #include <vector>
 
 void LoadUnitPresets(UnitPresets& presets, std::span<const UnitPresetFiles> table, uint32_t minFilter)
@@ -102,10 +103,18 @@ bool PlaceFoliage(TerrainMap& terrain, const char* path, FoliageList& foliage, U
     std::FILE* file = path != nullptr ? std::fopen(path, "rb") : nullptr;
     if (file == nullptr) return false;
     const size_t points = terrain.hasGrid() ? static_cast<size_t>(terrain.width) * terrain.height : 0;
-    std::vector<uint8_t> bytes(points);
-    const size_t got = points > 0 ? std::fread(bytes.data(), 1, points, file) : 0;
-    std::fclose(file);
-    bytes.resize(got);
-    placeFoliageBytes(terrain, bytes, foliage, presets, random);
+    // Out of memory ends the placement the way a file that cannot be read does,
+    // keeping the trees placed so far.
+    try {
+        std::vector<uint8_t> bytes(points);
+        const size_t got = points > 0 ? std::fread(bytes.data(), 1, points, file) : 0;
+        std::fclose(file);
+        file = nullptr;
+        bytes.resize(got);
+        placeFoliageBytes(terrain, bytes, foliage, presets, random);
+    } catch (const std::bad_alloc&) {
+        if (file != nullptr) std::fclose(file);
+        return false;
+    }
     return true;
 }

@@ -17,6 +17,7 @@ namespace {
 struct PlatformState {
     MessageBoxHandler messageBoxHandler;
     ConsoleHandler consoleHandler;
+    EventSource eventSource;
     bool consoleTitled = false;
     bool videoUp = false;
     bool fullScreenModeValid = false;
@@ -72,6 +73,7 @@ Answer MessageBox(std::string_view text, std::string_view caption, Buttons butto
             if (buttons == Buttons::Ok) return Answer::Ok;
             return pressed == 1 ? Answer::No : Answer::Yes;
         }
+        std::fprintf(stderr, "The message box could not be shown: %s\n", SDL_GetError());
     }
     std::fprintf(stderr, "%s: %s\n", captionCopy.c_str(), textCopy.c_str());
     std::fflush(stderr);
@@ -123,6 +125,11 @@ uint32_t MillisecondClock()
 void SleepMilliseconds(uint32_t milliseconds)
 {
     SDL_Delay(milliseconds);
+}
+
+bool HasCurrentGlContext()
+{
+    return SDL_GL_GetCurrentContext() != nullptr;
 }
 
 void ReleaseFreedMemory()
@@ -262,6 +269,7 @@ void ShowAndFocus(NativeWindow* window)
 
 void SwapBuffers(NativeWindow* window)
 {
+    if (window == nullptr) return;
     SDL_GL_SwapWindow(reinterpret_cast<SDL_Window*>(window));
 }
 
@@ -302,6 +310,7 @@ bool GetPointerPosition(int& x, int& y)
 
 bool PollEvent(Event& event)
 {
+    if (state().eventSource) return state().eventSource(event);
     SDL_Event e;
     if (SDL_PollEvent(&e) == 0) return false;
     event = Event{};
@@ -312,6 +321,7 @@ bool PollEvent(Event& event)
         event.virtualKey = TranslateKey(e.key.keysym.sym);
         event.type = event.virtualKey == 0 ? EventType::Other
                                            : (e.type == SDL_KEYDOWN ? EventType::KeyDown : EventType::KeyUp);
+        event.repeat = e.key.repeat != 0;
         break;
     case SDL_WINDOWEVENT:
         switch (e.window.event) {
@@ -323,12 +333,18 @@ bool PollEvent(Event& event)
             event.width = e.window.data1;
             event.height = e.window.data2;
             break;
+        case SDL_WINDOWEVENT_FOCUS_GAINED: event.type = EventType::FocusGained; break;
         default: event.type = EventType::Other; break;
         }
         break;
     default: event.type = EventType::Other; break;
     }
     return true;
+}
+
+void SetEventSource(EventSource source)
+{
+    state().eventSource = std::move(source);
 }
 
 int TranslateKey(int sdlKeycode)

@@ -17,7 +17,9 @@ enum class Icon { None, Exclamation, Stop, Information };
 enum class Answer { Ok, Yes, No };
 
 // Modal message box. Where no display can show one, writes "CAPTION: text" to
-// standard error and answers with the first button (Ok, or Yes).
+// standard error and answers with the first button (Ok, or Yes); where a
+// display exists but the box fails there (an X server without core fonts), a
+// line with SDL's reason comes first.
 Answer MessageBox(std::string_view text, std::string_view caption, Buttons buttons, Icon icon);
 
 // Tests replace the message box to see which message was shown and to answer it.
@@ -42,6 +44,9 @@ int64_t QueryPerformanceCounter();
 // Wraps around after 2^32 ms, like the multimedia timer.
 uint32_t MillisecondClock();
 void SleepMilliseconds(uint32_t milliseconds);
+
+// True while a rendering context is current on this thread.
+bool HasCurrentGlContext();
 
 // ---- Memory -----------------------------------------------------------------
 
@@ -93,17 +98,21 @@ bool GetPointerPosition(int& x, int& y);
 
 // ---- Events -----------------------------------------------------------------
 
-enum class EventType { None, Quit, KeyDown, KeyUp, Minimized, Restored, Resized, Other };
+enum class EventType { None, Quit, KeyDown, KeyUp, Minimized, Restored, Resized, FocusGained, Other };
 
 struct Event {
     EventType type = EventType::None;
     int virtualKey = 0; // KeyDown, KeyUp: Win32 virtual-key code 0-255
     int width = 0;      // Resized: new client size in pixels
     int height = 0;
+    bool repeat = false; // KeyDown: an auto-repeat of a key already down
 };
 
 // Takes one pending event, never waits. The close box arrives as Quit.
 bool PollEvent(Event& event);
+// Tests script the events PollEvent hands out; an empty source restores SDL's.
+using EventSource = std::function<bool(Event& event)>;
+void SetEventSource(EventSource source);
 
 // Win32 virtual-key code for an SDL key code, or 0 when the key has none.
 int TranslateKey(int sdlKeycode);

@@ -87,8 +87,10 @@ void StartScene()
 void UpdateInput()
 {
     applyCameraKeys(gScene.camera, gKeyState.down, kMovementStep);
-    if (TakeToggle(gKeyState, vk::F4)) toggleAutoRangeAdjust(gScene.lodControl);
-    if (TakeToggle(gKeyState, vk::F2)) gScene.showQuadTree = !gScene.showQuadTree;
+    while (TakeToggle(gKeyState, vk::F4))
+        toggleAutoRangeAdjust(gScene.lodControl);
+    while (TakeToggle(gKeyState, vk::F2))
+        gScene.showQuadTree = !gScene.showQuadTree;
 }
 
 void DrawFrame()

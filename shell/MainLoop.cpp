@@ -3,10 +3,22 @@
 #include "platform/Platform.h"
 #include "platform/VirtualKeys.h"
 
+#include <algorithm>
+#include <iterator>
+
 void WindowProc(const platform::Event& event, KeyState& keys, MainWindow& window)
 {
     switch (event.type) {
-    case platform::EventType::KeyDown: keys.down[event.virtualKey & 0xFF] = 1; break;
+    case platform::EventType::KeyDown: {
+        const int key = event.virtualKey & 0xFF;
+        keys.down[key] = 1;
+        if (keys.heldOver[key] && !event.repeat)
+            keys.heldOver[key] = 0;
+        else if (window.active && keys.pressed[key] < 255) // keys pressed while minimised are ignored
+            ++keys.pressed[key];
+        break;
+    }
+    case platform::EventType::FocusGained: keys.focusGained = true; break;
     case platform::EventType::KeyUp: keys.down[event.virtualKey & 0xFF] = 0; break;
     case platform::EventType::Minimized: window.active = false; break;
     case platform::EventType::Restored: window.active = true; break;
@@ -15,10 +27,22 @@ void WindowProc(const platform::Event& event, KeyState& keys, MainWindow& window
     }
 }
 
+void HoldOverKeys(KeyState& keys)
+{
+    std::copy(std::begin(keys.down), std::end(keys.down), std::begin(keys.heldOver));
+}
+
+void FinishEventDrain(KeyState& keys)
+{
+    if (!keys.focusGained) return;
+    keys.focusGained = false;
+    std::fill(std::begin(keys.heldOver), std::end(keys.heldOver), 0);
+}
+
 bool TakeToggle(KeyState& keys, int virtualKey)
 {
-    if (!keys.down[virtualKey]) return false;
-    keys.down[virtualKey] = 0;
+    if (keys.pressed[virtualKey] == 0) return false;
+    --keys.pressed[virtualKey];
     return true;
 }
 
@@ -41,8 +65,9 @@ int RunMessageLoop(const LoopHooks& hooks)
             WindowProc(event, gKeyState, gMainWindow);
             continue;
         }
+        FinishEventDrain(gKeyState);
         if (gMainWindow.active) {
-            if (gKeyState.down[vk::Escape]) {
+            if (gKeyState.down[vk::Escape] || gKeyState.pressed[vk::Escape]) {
                 done = true;
             } else {
                 if (hooks.updateInput) hooks.updateInput();

@@ -12,11 +12,19 @@ struct Event;
 }
 
 // Turns one event into key state and window state (the window procedure).
-// Key-downs (auto-repeats included) set the key's entry, key-ups clear it.
+// Key-downs (auto-repeats included) set the key's down entry and, while the
+// window is active, count a press; key-ups clear the down entry.
 void WindowProc(const platform::Event& event, KeyState& keys, MainWindow& window);
 
-// A latched toggle: true when the key is down, and the entry is then cleared,
-// so a held key toggles once per key-down message.
+// Before a window switch closes the window: the keys down now are held over.
+void HoldOverKeys(KeyState& keys);
+// Once every pending event has been handled. The keys SDL reports as held come
+// with the focus gain, in the same drain, so marks still left after it belong
+// to keys released while no window had the focus: they go.
+void FinishEventDrain(KeyState& keys);
+
+// A latched toggle: takes one of the key's pending presses. Called until it
+// is false, a toggle flips once per key-down message, none lost or doubled.
 bool TakeToggle(KeyState& keys, int virtualKey);
 
 struct LoopHooks {
@@ -34,5 +42,6 @@ struct LoopHooks {
 constexpr int kFramesPerMemoryRelease = 200;
 void PresentFrame();
 
-// Runs until Escape or the close box; returns the exit code (0 for both).
+// Runs until Escape (held, or pressed since the last frame) or the close box;
+// returns the exit code (0 for both).
 int RunMessageLoop(const LoopHooks& hooks);

@@ -26,6 +26,8 @@ bool ToggleFullScreen(CapabilityChecks checks)
     request.refresh = gMainWindow.refresh;
     request.fullScreen = !gMainWindow.fullScreen;
     request.checks = checks;
+    // F1 may still be held when the new window gains the focus.
+    HoldOverKeys(gKeyState);
     CloseMainWindow();
     if (OpenMainWindow(request) != OpenResult::Opened) {
         gMainWindow.active = false;

@@ -1,9 +1,7 @@
 #include "skarnveil/SkarnveilScene.h"
 
 #include "platform/GlApi.h"
-#include "platform/VirtualKeys.h"
 #include "shell/DebugConsole.h"
-#include "shell/MainLoop.h"
 #include "shell/Shell.h"
 #include "terrain/TerrainCursor.h"
 #include "view/CameraKeys.h"
@@ -43,11 +41,9 @@ void StartSkarnveilScene(SceneCore& scene, const TerrainStages& stages)
 
 void ApplySkarnveilKeys(SceneCore& scene)
 {
+    // No automatic range control and no other switches in these programs:
+    // F2, F4 and F5 do nothing.
     applyCameraKeys(scene.camera, gKeyState.down, kMovementStep);
-    // No automatic range control and no other switches in these programs.
-    TakeToggle(gKeyState, vk::F2);
-    TakeToggle(gKeyState, vk::F4);
-    TakeToggle(gKeyState, vk::F5);
 }
 
 void DrawSkarnveilFrame(SceneCore& scene, const std::function<int32_t()>& drawTerrain)

@@ -29,7 +29,8 @@ void startScene()
 void updateInput()
 {
     ApplySkarnveilKeys(gScene);
-    if (TakeToggle(gKeyState, vk::F3)) gScene.lodDrawing = !gScene.lodDrawing;
+    while (TakeToggle(gKeyState, vk::F3))
+        gScene.lodDrawing = !gScene.lodDrawing;
 }
 
 void drawFrame()

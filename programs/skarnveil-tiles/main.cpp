@@ -34,8 +34,8 @@ bool blendingAvailable()
 void updateInput()
 {
     ApplySkarnveilKeys(gScene);
-    if (TakeToggle(gKeyState, vk::F3) && blendingAvailable())
-        gScene.terrainMap.usesMultitexture = !gScene.terrainMap.usesMultitexture;
+    while (TakeToggle(gKeyState, vk::F3))
+        if (blendingAvailable()) gScene.terrainMap.usesMultitexture = !gScene.terrainMap.usesMultitexture;
 }
 
 void drawFrame()

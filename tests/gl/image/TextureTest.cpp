@@ -196,3 +196,16 @@ TEST_F(Texture, FailuresLeaveSlotAndBindingAlone)
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0], "Error: Failed to open DIB file " + dir.file("empty.bmp") + ".\n");
 }
+
+// The context's largest texture bounds the readers: one pixel wider is refused
+// with the reader's failure, before anything is decoded or uploaded.
+TEST_F(Texture, ImagesWiderThanTheLargestTextureAreRefused)
+{
+    GLint largest = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+    ASSERT_GT(largest, 0);
+    EXPECT_EQ(CurrentImageLimits().maxSide, largest);
+    const uint16_t width = uint16_t(std::min<GLint>(largest + 1, 65535));
+    expectNoTexture(dir.write("wide.tga", tga(width, 1, 24, std::vector<uint8_t>(size_t(width) * 3, 7))));
+    EXPECT_EQ(shown, (std::vector<std::string>{"Error: Unable to load TGA File!"}));
+}

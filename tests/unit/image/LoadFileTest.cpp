@@ -109,6 +109,62 @@ TEST_F(LoadFile, ValidFilesAndSilentRefusals)
     EXPECT_TRUE(shown.empty());
 }
 
+// Sizes past the limits are refused from the header alone, before any pixel is
+// allocated, with each reader's own failure.
+TEST_F(LoadFile, ImagesPastTheLimitsAreRefused)
+{
+    auto tga = [](uint8_t type, uint16_t width, uint16_t height, uint8_t bits, std::vector<uint8_t> data) {
+        std::vector<uint8_t> file = tgaHeader(type, width, height, bits);
+        file.insert(file.end(), data.begin(), data.end());
+        return file;
+    };
+    const ImageLimits small{4, 48};
+    const struct {
+        const char* name;
+        std::vector<uint8_t> file;
+        ImageLimits limits;
+        bool decodes;
+    } tgaCases[] = {
+        {"run-length 65535 x 4000", tga(10, 65535, 4000, 32, {255, 1, 2, 3, 4}), {}, false},
+        {"16384 square, 1 GiB", tga(2, 16384, 16384, 32, {1, 2, 3, 4}), {}, false},
+        {"side at the limit", tga(2, 4, 1, 24, std::vector<uint8_t>(12, 1)), small, true},
+        {"width past it", tga(2, 5, 1, 24, std::vector<uint8_t>(15, 1)), small, false},
+        {"height past it", tga(2, 1, 5, 16, std::vector<uint8_t>(10, 1)), small, false},
+        {"48 bytes of pixels", tga(10, 4, 4, 24, {143, 1, 2, 3}), small, true},
+        {"64 bytes of pixels", tga(10, 4, 4, 32, {143, 1, 2, 3, 4}), small, false},
+    };
+    for (const auto& c : tgaCases) {
+        SCOPED_TRACE(c.name);
+        shown.clear();
+        bool tooLarge = !c.decodes;
+        EXPECT_EQ(decodeTga(c.file, c.limits, &tooLarge).has_value(), c.decodes);
+        EXPECT_EQ(tooLarge, !c.decodes);
+        EXPECT_EQ(LoadTga(dir.write("image.tga", c.file).c_str(), c.limits).has_value(), c.decodes);
+        if (c.decodes)
+            EXPECT_TRUE(shown.empty());
+        else
+            expectOneMessage("Unable to load TGA File!");
+    }
+    // A file that merely ends early is no size refusal.
+    bool tooLarge = true;
+    EXPECT_FALSE(decodeTga(tga(2, 2, 1, 24, {1, 2, 3}), {}, &tooLarge));
+    EXPECT_FALSE(tooLarge);
+
+    for (int32_t width : {4, 5}) {
+        InfoDib bitmap;
+        bitmap.width = width;
+        bitmap.pixels.assign(16, 0);
+        DibPixels out;
+        EXPECT_EQ(decodeDib(bitmap.bytes(), out, small), width == 4 ? DibError::None : DibError::OutOfMemory);
+    }
+    InfoDib wide;
+    wide.width = 16385;
+    wide.pixels.assign(16385 * 3 + 1, 0);
+    shown.clear();
+    EXPECT_FALSE(LoadBmp(dir.write("wide.bmp", wide.bytes()).c_str()));
+    expectOneMessage("Out of memory.");
+}
+
 TEST(ImageFileKind, CaseSensitiveSubstringsInOrder)
 {
     EXPECT_EQ(imageFileKind("map/test/tile1.tga"), ImageFileKind::Tga);

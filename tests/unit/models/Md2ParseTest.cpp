@@ -1,4 +1,6 @@
 #include "models/Md2Model.h"
+#include "models/Md2Normals.h"
+#include "platform/Platform.h"
 #include "tests/unit/models/Md2Builder.h"
 
 #include <gtest/gtest.h>
@@ -222,22 +224,27 @@ const Corruption kCorruptions[] = {
     {"vertex index far out", [](auto& b) { putInt16(b, 80, 32767); }},
     {"texture index = num_st", [](auto& b) { putInt16(b, 82, 2); }},
     {"texture index -1", [](auto& b) { putInt16(b, 86, -1); }},
-    {"normal index 162", [](auto& b) { b[88 + 40 + 3] = 162; }},
-    {"normal index 255 in the last frame", [](auto& b) { b[88 + 52 + 40 + 8 + 3] = 255; }},
 };
 
 INSTANTIATE_TEST_SUITE_P(Md2Parse, Md2Refusal, ::testing::ValuesIn(kCorruptions));
 
-TEST(Md2Parse, AcceptsTheLargestValidIndices)
+TEST(Md2Parse, AcceptsTheLargestValidIndicesAndReadsNormalsPastTheTableAsUp)
 {
     std::vector<uint8_t> bytes = build(smallModel());
-    putInt16(bytes, 76, 2);   // vertex index num_xyz - 1
-    putInt16(bytes, 86, 1);   // texture index num_st - 1
-    bytes[88 + 40 + 3] = 161; // last row of the normal table
+    putInt16(bytes, 76, 2);            // vertex index num_xyz - 1
+    putInt16(bytes, 86, 1);            // texture index num_st - 1
+    bytes[88 + 40 + 3] = 161;          // last row of the normal table
+    bytes[88 + 40 + 4 + 3] = 162;      // first index past it
+    bytes[88 + 52 + 40 + 8 + 3] = 255; // the last vertex of the last frame
     Md2Model m;
-    ASSERT_TRUE(parseMd2(bytes, m));
+    int64_t badNormals = -1;
+    ASSERT_TRUE(parseMd2(bytes, m, &badNormals));
     EXPECT_EQ(m.triangles[0].vertexIndices[0], 2);
     EXPECT_EQ(m.frames[0].normalIndices[0], 161);
+    EXPECT_EQ(m.frames[0].normalIndices[1], kMd2NormalUp);
+    EXPECT_EQ(m.frames[1].normalIndices[2], kMd2NormalUp);
+    EXPECT_EQ(badNormals, 2);
+    EXPECT_EQ(kMd2Normals[kMd2NormalUp][2], 1.0f);
 }
 
 TEST(Md2Parse, UnusedFieldsAndZeroCountOffsetsAreIgnored)
@@ -307,10 +314,26 @@ TEST(Md2Load, ReadsAFileAndRefusesAMissingOne)
     ASSERT_EQ(write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
     close(fd);
 
+    std::string console;
+    platform::SetConsoleHandler([&console](std::string_view text) { console += text; });
     Md2Model m;
     EXPECT_TRUE(m.Load(path));
     EXPECT_EQ(m.frames.size(), 2u);
     EXPECT_EQ(m.frames[0].positions[2], (Vec3{511.0f, -3.0f, 1.5f}));
+    EXPECT_TRUE(console.empty());
+
+    // Normals past the table load, and the console says so once.
+    std::vector<uint8_t> badNormals = bytes;
+    badNormals[88 + 40 + 3] = 200;
+    badNormals[88 + 52 + 40 + 3] = 163;
+    std::FILE* file = std::fopen(path, "wb");
+    ASSERT_NE(file, nullptr);
+    std::fwrite(badNormals.data(), 1, badNormals.size(), file);
+    std::fclose(file);
+    EXPECT_TRUE(m.Load(path));
+    platform::SetConsoleHandler({});
+    EXPECT_EQ(console, std::string("Model ") + path +
+                           " has 2 normal indices past the table of 162, read as straight up\n");
     std::remove(path);
 
     // A file that cannot be opened leaves the model as it was.
