@@ -1,7 +1,8 @@
 """End-to-end harness: the real programs in a real X window under Xvfb.
 
-Keys go in through XTEST (xdotool), screenshots come out through ImageMagick's
-import, message boxes are found by their caption and dismissed.
+Keys go in through XTEST (xdotool) the way remote desktops send them, down and
+up together; screenshots come out through ImageMagick's import; message boxes
+are found by their caption, read by OCR and answered with one key.
 """
 import difflib
 import os
@@ -15,86 +16,81 @@ import time
 BIN = os.environ.get("VELDRUN_BIN_DIR", "")
 DATA = os.environ.get("VELDRUN_DATA_DIR", "")
 XCLOSE = os.environ.get("VELDRUN_XCLOSE", "")
-IMPORT = "/usr/bin/import"
+CAPTIONS = {"Error", "Config.INI", "Zorl GL", "ERROR", "Font", "SHUTDOWN ERROR", "Initialization OPENGLLINKER"}
 
 
 class Xvfb:
-    """A private X server for one test; DISPLAY points at it while it runs."""
+    """A private X server; env points DISPLAY at it."""
 
-    def __init__(self, width=1280, height=1024):
+    def __init__(self, width=1280, height=1024, extra=()):
         read_end, write_end = os.pipe()
         self.process = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{width}x{height}x24", "-nolisten", "tcp",
-             # No auto-repeat within a test's key holds: each hold is one key-down.
+             # A movement key held by a test stays one key-down, as on a remote desktop.
              "-ardelay", "20000",
              # No reset when the last client leaves: the next program would find no display.
-             "-noreset"],
+             "-noreset", *extra],
             pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
-        number = b""
         with os.fdopen(read_end, "rb") as pipe:
-            while not number.endswith(b"\n"):
-                chunk = pipe.read(1)
-                if not chunk:
-                    raise RuntimeError("Xvfb did not start")
-                number += chunk
+            number = pipe.readline()
+        if not number.strip():
+            raise RuntimeError("Xvfb did not start")
         self.display = ":" + number.decode().strip()
         self.env = dict(os.environ, DISPLAY=self.display)
         self.env.pop("SDL_VIDEODRIVER", None)
 
-    def run(self, *args, check=True, timeout=20):
+    def run(self, *args, check=True, timeout=30):
         return subprocess.run(list(args), env=self.env, check=check, timeout=timeout,
                               stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
 
     def windows(self):
-        """(id, name) of every named top-level window, from the server's own tree."""
-        tree = self.run("xwininfo", "-root", "-children", check=False).stdout
+        """(id, name) of every named top-level window."""
         found = []
-        for line in tree.splitlines():
-            line = line.strip()
-            if line.startswith("0x") and '"' in line:
-                window = line.split()[0]
-                start = line.index('"') + 1
-                name = line[start:line.index('":', start)] if '":' in line[start:] else line[start:line.rindex('"')]
-                found.append((window, name))
+        for line in self.run("xwininfo", "-root", "-children", check=False).stdout.splitlines():
+            match = re.match(r'\s*(0x[0-9a-f]+) "(.*)": ', line)
+            if match:
+                found.append((match.group(1), match.group(2)))
         return found
 
     def find_window(self, title, timeout=30.0):
-        """The id of a top-level window whose name is exactly title."""
+        """The id of a shown top-level window named exactly title."""
         deadline = time.time() + timeout
         while time.time() < deadline:
             for window, name in self.windows():
-                if name == title:
+                if name == title and "IsViewable" in self.run("xwininfo", "-id", window, check=False).stdout:
                     return window
             time.sleep(0.2)
         raise AssertionError(f"no window named {title!r} within {timeout} s; have {self.windows()}")
 
-    def window_title(self, window):
-        return self.run("xdotool", "getwindowname", window).stdout.strip()
-
     def client_size(self, window):
         info = self.run("xwininfo", "-id", window).stdout
-        width = int(info.split("Width:")[1].split()[0])
-        height = int(info.split("Height:")[1].split()[0])
-        return width, height
+        return int(info.split("Width:")[1].split()[0]), int(info.split("Height:")[1].split()[0])
 
     def focus(self, window):
-        self.run("xdotool", "windowfocus", "--sync", window, check=False)
+        self.run("xdotool", "windowfocus", "--sync", window)
 
     def key(self, window, *keys):
+        """Each key down and up at once, as remote desktops and automation send them."""
         self.focus(window)
-        self.run("xdotool", "key", "--delay", "60", *keys)
-
-    def press(self, window, key, seconds=0.7):
-        """A key held long enough for a frame to see it: the programs read keys
-        once per frame, and a tap between two slow frames goes unseen."""
-        self.hold(window, key, seconds)
+        self.run("xdotool", "key", *keys)
 
     def hold(self, window, key, seconds):
         self.focus(window)
         self.run("xdotool", "keydown", key)
         time.sleep(seconds)
         self.run("xdotool", "keyup", key)
+
+    def answer_box(self, caption, key="Return", timeout=30.0):
+        """Answers the shown box with one key and waits for it to close."""
+        box = self.find_window(caption, timeout)
+        self.key(box, key)
+        deadline = time.time() + timeout
+        while (box, caption) in self.windows():
+            if time.time() > deadline:
+                raise AssertionError(f"the {caption!r} box did not close after {key}")
+            time.sleep(0.1)
+        return box
 
     def move_pointer(self, window, x, y):
         self.run("xdotool", "mousemove", "--window", window, str(x), str(y))
@@ -104,16 +100,20 @@ class Xvfb:
 
     def screenshot(self, window, path=None):
         """The window's pixels as an Image; also written to path when given."""
-        ppm = subprocess.run([IMPORT, "-window", window, "-depth", "8", "ppm:-"], env=self.env, check=True,
-                             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=30).stdout
+        ppm = subprocess.run(["/usr/bin/import", "-window", window, "-depth", "8", "ppm:-"], env=self.env,
+                             check=True, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=30).stdout
         if path:
             subprocess.run(["/usr/bin/convert", "ppm:-", path], input=ppm, check=True, timeout=30)
         return Image.from_ppm(ppm)
 
-    def dismiss_message_box(self, caption, timeout=30.0):
-        window = self.find_window(caption, timeout)
-        self.press(window, "Return", 0.2)
-        return window
+    def box_text(self, window):
+        """A message box's text as tesseract reads it (light text on grey)."""
+        with tempfile.TemporaryDirectory() as folder:
+            shot = os.path.join(folder, "box.png")
+            self.screenshot(window, shot)
+            subprocess.run(["/usr/bin/convert", shot, "-colorspace", "gray", "-negate", "-scale", "300%", shot],
+                           check=True, timeout=30)
+            return ocr(shot)
 
     def stop(self):
         self.process.terminate()
@@ -126,22 +126,9 @@ class Image:
 
     @staticmethod
     def from_ppm(data):
-        fields = []
-        position = 0
-        while len(fields) < 4:
-            while data[position:position + 1].isspace():
-                position += 1
-            if data[position:position + 1] == b"#":
-                position = data.index(b"\n", position)
-                continue
-            end = position
-            while not data[end:end + 1].isspace():
-                end += 1
-            fields.append(data[position:end])
-            position = end
-        position += 1
-        width, height = int(fields[1]), int(fields[2])
-        return Image(width, height, data[position:position + width * height * 3])
+        header = data.split(maxsplit=4)  # P6, width, height, maxval, pixels
+        width, height = int(header[1]), int(header[2])
+        return Image(width, height, data[len(data) - width * height * 3:])
 
     def pixel(self, x, y):
         i = (y * self.width + x) * 3
@@ -151,30 +138,29 @@ class Image:
         x0, y0, x1, y1 = box or (0, 0, self.width, self.height)
         return sum(1 for y in range(y0, y1) for x in range(x0, x1) if predicate(self.pixel(x, y)))
 
-    def difference(self, other):
-        """Fraction of pixels that differ noticeably."""
-        changed = 0
-        for i in range(0, min(len(self.rgb), len(other.rgb)), 3):
-            if sum(abs(self.rgb[i + k] - other.rgb[i + k]) for k in range(3)) > 30:
-                changed += 1
-        return changed / (self.width * self.height)
+    def difference(self, other, box=None, step=3):
+        """Fraction of the sampled pixels in box that differ noticeably."""
+        x0, y0, x1, y1 = box or (0, 0, min(self.width, other.width), min(self.height, other.height))
+        samples = [(x, y) for y in range(y0, y1, step) for x in range(x0, x1, step)]
+        changed = sum(1 for x, y in samples
+                      if sum(abs(p - q) for p, q in zip(self.pixel(x, y), other.pixel(x, y))) > 30)
+        return changed / len(samples)
 
 
 class Program:
-    """One program run in its own copy of the data folder."""
+    """One program run in a data folder, its output collected line by line."""
 
-    def __init__(self, xvfb, name, data_dir, extra_env=None):
-        self.xvfb = xvfb
-        env = dict(xvfb.env)
-        env.update(extra_env or {})
-        self.process = subprocess.Popen([os.path.join(BIN, name)], cwd=data_dir, env=env,
-                                        stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    def __init__(self, xvfb, name, data_dir, extra_env=None, args=()):
+        env = dict(xvfb.env, **(extra_env or {}))
+        path = name if os.path.isabs(name) else os.path.join(BIN, name)
+        self.process = subprocess.Popen([path, *args], cwd=data_dir, env=env, stdout=subprocess.PIPE,
+                                        stderr=subprocess.PIPE, text=True)
         self.stdout_lines = []
         self.stderr_lines = []
-        self._readers = [threading.Thread(target=self._pump, args=(self.process.stdout, self.stdout_lines)),
-                         threading.Thread(target=self._pump, args=(self.process.stderr, self.stderr_lines))]
+        self._readers = [threading.Thread(target=self._pump, args=pair, daemon=True)
+                         for pair in ((self.process.stdout, self.stdout_lines),
+                                      (self.process.stderr, self.stderr_lines))]
         for reader in self._readers:
-            reader.daemon = True
             reader.start()
 
     @staticmethod
@@ -184,31 +170,33 @@ class Program:
 
     def wait(self, timeout=30):
         code = self.process.wait(timeout=timeout)
-        self._close_streams()
-        return code
-
-    def _close_streams(self):
         for reader in self._readers:
             reader.join(timeout=5)
         self.process.stdout.close()
         self.process.stderr.close()
+        return code
 
-    def wait_for_line(self, text, timeout=30.0):
+    def wait_for_line(self, text, timeout=60.0):
         deadline = time.time() + timeout
-        while time.time() < deadline:
+        while time.time() < deadline and self.process.poll() is None:
             if text in self.stdout_lines:
                 return
-            if self.process.poll() is not None:
-                break
             time.sleep(0.1)
-        raise AssertionError(f"line {text!r} not printed; got {self.stdout_lines}")
+        if text not in self.stdout_lines:
+            raise AssertionError(f"line {text!r} not printed; got {self.stdout_lines} {self.stderr_lines}")
+
+    def peak_memory_mb(self):
+        with open(f"/proc/{self.process.pid}/status") as status:
+            return int(re.search(r"VmHWM:\s+(\d+) kB", status.read()).group(1)) / 1024
 
     def kill(self):
+        """Ends the program and any message box it shows (a forked child that
+        holds the output pipes open)."""
         if self.process.poll() is None:
+            subprocess.run(["pkill", "-9", "-P", str(self.process.pid)], check=False)
             self.process.kill()
-            self.process.wait()
         if not self.process.stdout.closed:
-            self._close_streams()
+            self.wait()
 
 
 def data_copy(test_case, windowed=(800, 600)):
@@ -216,8 +204,7 @@ def data_copy(test_case, windowed=(800, 600)):
     With windowed, config.ini asks for a window of that size."""
     folder = tempfile.mkdtemp(prefix="veldrun-e2e-")
     test_case.addCleanup(shutil.rmtree, folder, True)
-    if DATA and os.path.isdir(DATA):
-        shutil.copytree(DATA, folder, dirs_exist_ok=True)
+    shutil.copytree(DATA, folder, dirs_exist_ok=True)
     if windowed:
         with open(os.path.join(folder, "config.ini"), "w") as config:
             config.write(f"Width={windowed[0]}\nHeight={windowed[1]}\nBpp=32\nFullscreen=false\n")
@@ -231,37 +218,55 @@ def artefact(name):
     return os.path.join(folder, name)
 
 
+def letters(text):
+    """Only the letters and digits, in lower case: what OCR reads reliably."""
+    return re.sub(r"[^a-z0-9]", "", text.lower())
+
+
+def ocr(path):
+    return subprocess.run(["tesseract", path, "-", "--psm", "6"], check=True, timeout=120,
+                          stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True).stdout
+
+
 def overlay_text(path, box=(0, 0, 700, 160)):
-    """The overlay lines read off a screenshot with tesseract: only pure white
-    pixels (the overlay colour) are kept, black on white, scaled up. Spaces are
-    dropped, so "Terrain Quads:123" reads "TerrainQuads:123"."""
+    """The overlay lines read off a screenshot: only pure white pixels (the
+    overlay colour) are kept, black on white, scaled up; spaces are dropped."""
     x, y, w, h = box
     prepared = path + ".ocr.png"
     subprocess.run(["/usr/bin/convert", path, "-crop", f"{w}x{h}+{x}+{y}", "+repage", "-fill", "black", "-opaque",
                     "white", "-fill", "white", "+opaque", "black", "-scale", "400%", prepared],
                    check=True, timeout=60)
-    text = subprocess.run(["tesseract", prepared, "-", "--psm", "6"], check=True, timeout=120,
-                          stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True).stdout
-    return [line.replace(" ", "") for line in text.splitlines() if line.strip()]
+    return [line.replace(" ", "") for line in ocr(prepared).splitlines() if line.strip()]
+
+
+def overlay_value(lines, label):
+    """The text after "label:" on the first line whose label reads close enough
+    to it: the OCR misreads a letter now and then, more so over bright ground."""
+    key = label.replace(" ", "")
+    for line in lines:
+        head, colon, value = line.partition(":")
+        if colon and difflib.SequenceMatcher(None, head, key).ratio() >= 0.85:
+            # Stray marks the OCR puts after the text ("TRUE|", "FALSE.") are dropped.
+            return re.match(r"[A-Za-z0-9.\-]*", value).group(0).rstrip(".")
+    raise AssertionError(f"no overlay line {label!r} in {lines}")
 
 
 def overlay_number(lines, label):
-    """The number after "label:", ignoring stray marks the OCR adds after it."""
     found = re.match(r"-?[0-9]+(\.[0-9]+)?", overlay_value(lines, label))
     if not found:
         raise AssertionError(f"no number on the overlay line {label!r} in {lines}")
     return float(found.group(0))
 
 
-def overlay_value(lines, label):
-    """The text after "label:" on the first overlay line whose label reads
-    close enough to it: the OCR misreads a letter now and then ("rerrain" for
-    "Terrain", "LGD" for "LOD"), more so over bright ground."""
-    key = label.replace(" ", "")
-    for line in lines:
-        head, colon, value = line.partition(":")
-        if colon and difflib.SequenceMatcher(None, head, key).ratio() >= 0.85:
-            # Stray marks the OCR puts after the text ("TRUE|", "FALSE.") are dropped.
-            kept = re.match(r"[A-Za-z0-9.\-]*", value).group(0)
-            return kept.rstrip(".")
-    raise AssertionError(f"no overlay line {label!r} in {lines}")
+def settled(x, window, path, top=75, timeout=20.0):
+    """A screenshot once the picture below the overlay has come to rest (the
+    level-of-detail control settles over a few frames)."""
+    previous = x.screenshot(window)
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        time.sleep(1.0)
+        image = x.screenshot(window, path)
+        if previous.difference(image, (0, top, image.width, image.height)) < 0.005:
+            return image
+        previous = image
+    raise AssertionError(f"the picture never came to rest ({path})")

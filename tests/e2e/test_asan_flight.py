@@ -5,7 +5,6 @@ Builds nothing: it runs the sanitized veldrun of the ASan build folder
 and skips with a clear message when there is none.
 """
 import os
-import subprocess
 import time
 import unittest
 
@@ -43,27 +42,15 @@ class AsanFlightTest(unittest.TestCase):
         # Forward, turn, climb, orbit, back, and the budget toggle: every
         # per-frame path of the camera and the level-of-detail control.
         self.x.move_pointer(window, 320, 300)
-        for key in ("w", "Left", "Up", "ctrl+Right", "ctrl+Down", "s", "F4", "Right", "F4"):
-            if key.startswith("ctrl+"):
-                self.x.focus(window)
-                self.x.run("xdotool", "keydown", "ctrl")
-                self.x.hold(window, key[5:], 0.6)
-                self.x.run("xdotool", "keyup", "ctrl")
-            else:
-                self.x.press(window, key, 0.6)
+        for key in ("w", "Left", "Up", "ctrl+Right", "ctrl+Down", "s", "Right"):
+            self.x.hold(window, key, 0.6)
+        self.x.key(window, "F4", "F2", "F4", "F2")
         self.x.move_pointer(window, 100, 400)
         time.sleep(1.0)
         self.assertIsNone(program.process.poll(), f"veldrun ended early: {program.stderr_lines[-30:]}")
 
-        code = None
-        for hold in (0.7, 2.0, 5.0):
-            self.x.press(window, "Escape", hold)
-            try:
-                code = program.wait(timeout=60)
-                break
-            except subprocess.TimeoutExpired:
-                continue
-        self.assertIsNotNone(code, "Escape did not end veldrun")
+        self.x.key(window, "Escape")
+        code = program.wait(timeout=60)
         reports = [line for line in program.stderr_lines if any(mark in line for mark in REPORT_MARKS)]
         self.assertEqual(reports, [], "\n".join(program.stderr_lines[-60:]))
         self.assertEqual(code, 0, "\n".join(program.stderr_lines[-60:]))
