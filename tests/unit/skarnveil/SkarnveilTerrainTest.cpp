@@ -1,0 +1,137 @@
+// What the smaller programs share: the immediate-mode level of detail, the
+// slope shades with the interior-only smoothing, and the strip drawing's row walk.
+#include "TestMaps.h"
+#include "skarnveil/CliffTerrain.h"
+#include "terrain/ImmediateLod.h"
+#include "terrain/SlopeShade.h"
+#include "terrain/TerrainMesh.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <functional>
+#include <vector>
+
+namespace {
+
+uint32_t v(int c, int r)
+{
+    return static_cast<uint32_t>(c + 40 * r); // a 4 x 4 grid's mesh: 8 * 4 + 8 columns
+}
+
+// The shade of mesh vertex (c, r) of a 16 x 16 grid's mesh.
+float shadeAt(const std::function<float(int, int)>& height, bool cliff, int c, int r)
+{
+    TerrainMap map = gridMap(16, 16, height);
+    allocateMesh(map, true, false);
+    computeVertexPositions(map, cliff ? kCliffMeshOrigin : kMeshOrigin, 1);
+    cliff ? computeCliffShade(map) : computeTilesShade(map);
+    return map.light[size_t(c + map.meshColumns * r)];
+}
+
+} // namespace
+
+TEST(ImmediateLod, StepsListsAndCounts)
+{
+    // step = 8 - trunc(8 f), at least 1; every step from 1 to 8 occurs.
+    EXPECT_EQ(immediateLodStep(1.0f, 8), 1);
+    for (int n = 0; n <= 7; ++n)
+        EXPECT_EQ(immediateLodStep((n + 0.5f) / 8.0f, 8), std::max(1, 8 - n)) << n;
+    // Pairs per strip = strips = the multiples of step below step + 8; one count per pair.
+    const int counts[9] = {0, 81, 25, 16, 9, 9, 9, 9, 1};
+    CellIndexLists lists;
+    for (int step = 1; step <= 8; ++step) {
+        ASSERT_TRUE(immediateCellIndices(0, 0, step, 8, 40, lists));
+        EXPECT_EQ(immediateCount(lists), counts[step]) << step;
+    }
+    // Step 4 at cell (2, 3), first vertex v(16, 24): the last of three strips.
+    ASSERT_TRUE(immediateCellIndices(2, 3, 4, 8, 40, lists));
+    EXPECT_EQ(std::vector<uint32_t>(lists.strips[2], lists.strips[2] + 6),
+              (std::vector<uint32_t>{v(16, 32), v(16, 36), v(20, 32), v(20, 36), v(24, 32), v(24, 36)}));
+    // Step 3 at cell (1, 1): bands at rows 8, 11, 14, 17; the last pair lies 9
+    // columns on, past the cell's far edge at 16.
+    ASSERT_TRUE(immediateCellIndices(1, 1, 3, 8, 40, lists));
+    EXPECT_EQ(lists.strips[3][0], v(8, 17));
+    EXPECT_EQ(lists.strips[3][7], v(17, 20));
+    // Step 8: one quad, clockwise from above.
+    ASSERT_TRUE(immediateCellIndices(3, 2, 8, 8, 40, lists));
+    EXPECT_EQ(std::vector<uint32_t>(lists.quad, lists.quad + 4),
+              (std::vector<uint32_t>{v(24, 16), v(24, 24), v(32, 24), v(32, 16)}));
+}
+
+TEST(ImmediateLod, CountsFromDistanceCoefficientAndRoughness)
+{
+    TerrainMap map = lodMap(4, 4);
+    map.visible[0] = 1;
+    // Eye 32 units above grid point (0, 0): d2 = 1024, so f = coefficient x roughness.
+    const Vec3 eye{0.0f, 0.0f, 32.0f};
+    map.roughness[0] = 0.6f;
+    EXPECT_EQ(immediateTerrainCount(map, eye, 1.0f), 9); // trunc(4.8): step 4
+    map.roughness[0] = 0.35f;
+    EXPECT_EQ(immediateTerrainCount(map, eye, 2.0f), 16); // f 0.7, trunc(5.6): step 3
+    map.roughness[0] = 1.0f;
+    EXPECT_EQ(immediateTerrainCount(map, eye, 0.875f), 81);                // f = 7/8: step 1
+    EXPECT_EQ(immediateTerrainCount(map, {0.0f, 0.0f, 64.0f}, 0.875f), 9); // d2 x 4: step 7
+    // Only bytes of exactly 1 count; the counts add up.
+    map.visible[1] = 2;
+    map.visible[2 + 4 * 1] = 1;
+    EXPECT_EQ(immediateTerrainCount(map, {500.0f, 500.0f, 500.0f}, 1.0f), 2);
+    EXPECT_EQ(immediateTerrainCount(map, {0.0f, 0.0f, 0.0f}, 1.0f), 81 + 1); // (2, 1) has roughness 0
+}
+
+TEST(SlopeShade, HandWorkedPlanes)
+{
+    // Cliff: 1 - (h - h') x 10 against the point one mesh step up both axes.
+    // Rising by 0.1 per unit in x: 1.125 -> 0.8; falling by 0.1: 0.875 -> 0.8;
+    // falling by 1: 1 - 1.25 -> 0.3.
+    EXPECT_EQ(shadeAt([](int x, int) { return 0.1f * x; }, true, 40, 40), 0.8f);
+    EXPECT_EQ(shadeAt([](int x, int) { return 10.0f - 0.1f * x; }, true, 40, 40), 0.8f);
+    EXPECT_EQ(shadeAt([](int x, int) { return 20.0f - x; }, true, 40, 40), 0.3f);
+    // Falling by 0.4 along y, or 0.2 along both: 0.05 lower, 1 - 0.5; across
+    // the diagonal only, the diagonal step sees no change: 1 -> 0.8.
+    EXPECT_NEAR(shadeAt([](int, int y) { return 10.0f - 0.4f * y; }, true, 50, 60), 0.5f, 1e-5f);
+    EXPECT_NEAR(shadeAt([](int x, int y) { return 10.0f - 0.2f * (x + y); }, true, 50, 60), 0.5f, 1e-5f);
+    EXPECT_EQ(shadeAt([](int x, int y) { return 8.0f + 0.4f * (x - y); }, true, 50, 60), 0.8f);
+    // Tiles: 1 - (z - z') x 10 with z' of vertex (c - 1, r - 1) inside.
+    EXPECT_EQ(shadeAt([](int x, int) { return 9.0f - 0.1f * x; }, false, 40, 40), 0.8f); // 1.125
+    EXPECT_EQ(shadeAt([](int x, int) { return 1.0f * x; }, false, 40, 40), 0.3f);        // 1 - 1.25
+    EXPECT_NEAR(shadeAt([](int x, int) { return 0.2f * x; }, false, 40, 40), 0.75f, 1e-5f);
+    // z = 8 x: a rise of 1 per mesh step is 0.3 inside, 1 - 1 x 0.25 in the first row and column.
+    EXPECT_NEAR(shadeAt([](int x, int) { return 8.0f * x; }, false, 3, 0), 0.75f, 1e-5f);
+    EXPECT_EQ(shadeAt([](int x, int) { return 8.0f * x; }, false, 3, 1), 0.3f);
+    EXPECT_NEAR(shadeAt([](int, int y) { return 8.0f * y; }, false, 0, 3), 0.75f, 1e-5f);
+    // At vertex (0, 0) both points clamp onto grid point (0, 0): no rise, 1 -> 0.8.
+    EXPECT_EQ(shadeAt([](int, int y) { return 8.0f * y; }, false, 0, 0), 0.8f);
+}
+
+TEST(SmoothInterior, MeansInsideEdgesKept)
+{
+    std::vector<float> values(16);
+    for (int i = 0; i < 16; ++i)
+        values[i] = float(i * i);
+    const std::vector<float> old = values;
+    smoothInterior(4, 4, values);
+    EXPECT_FLOAT_EQ(values[5], 327.0f / 9.0f);   // 0 + 1 + 4 + 16 + 25 + 36 + 64 + 81 + 100
+    EXPECT_FLOAT_EQ(values[10], 1002.0f / 9.0f); // 25 + 36 + 49 + 81 + 100 + 121 + 169 + 196 + 225
+    for (int i : {0, 1, 2, 3, 4, 7, 8, 11, 12, 13, 14, 15})
+        EXPECT_EQ(values[i], old[i]) << i;
+}
+
+TEST(CellStripRow, HandWorkedRows)
+{
+    std::vector<uint8_t> treeRow(128, 1);
+    treeRow[127] = 0; // the quad view tree never marks the last column
+    const std::pair<std::vector<uint8_t>, std::array<int, 3>> cases[] = {
+        {{0, 1, 1, 1, 1}, {1, 4, 5}},    // to the row's end, closed by the last cell's right edge
+        {{0, 1, 1, 0, 1, 0}, {1, 3, 4}}, // the gap's left edge ends the walk: cell 4 is not walked
+        {{0, 0, 0, 0}, {0, 0, 0}},
+        {{2, 1, 2, 1}, {1, 2, 3}}, // a 2 is no mark: it neither starts nor continues a walk
+        {treeRow, {0, 128, 129}},
+    };
+    for (const auto& [bytes, expected] : cases) {
+        const CellStripRow row = walkCellStripRow(bytes.data(), int(bytes.size()));
+        EXPECT_EQ((std::array<int, 3>{row.walked ? row.first : 0, row.walked, row.count()}), expected)
+            << bytes.size();
+    }
+}

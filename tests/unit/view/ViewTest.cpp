@@ -1,0 +1,159 @@
+#include "platform/VirtualKeys.h"
+#include "view/Camera.h"
+#include "view/CameraKeys.h"
+#include "view/Frustum.h"
+#include "view/ViewMatrices.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+namespace {
+
+// Frames of the given keys held down, from the start-up placement: 16 units
+// above (32, 32), looking towards (32, 48, 0).
+Camera afterFrames(const std::vector<int>& down, int count, Camera camera = {})
+{
+    if (count > 0 && camera.eye == Vec3{}) camera.set(32, 32, 16, 32, 48, 0, 0, 0, 1);
+    uint8_t keys[256] = {};
+    for (int key : down)
+        keys[key] = 1;
+    for (int i = 0; i < count; ++i)
+        applyCameraKeys(camera, keys, 1.0f);
+    return camera;
+}
+
+bool near(Vec3 a, Vec3 b)
+{
+    return std::fabs(a.x - b.x) < 1e-4f && std::fabs(a.y - b.y) < 1e-4f && std::fabs(a.z - b.z) < 1e-4f;
+}
+
+} // namespace
+
+TEST(CameraKeys, HandWorkedMovesFromTheStartView)
+{
+    const int W = vk::letter('W'), S = vk::letter('S'), ctrl = vk::Control;
+    // The eye is 16 units south of the target; a swing is 0.01 radian.
+    const float sin16 = 16.0f * std::sin(0.01f), cos16 = 16.0f * std::cos(0.01f);
+    struct Case {
+        std::vector<int> keys;
+        int count;
+        Vec3 eye, target;
+    };
+    const Case cases[] = {
+        {{vk::Up}, 1, {32, 33, 16}, {32, 49, 0}},
+        {{vk::Down}, 2, {32, 30, 16}, {32, 46, 0}},
+        {{vk::Left}, 1, {31, 32, 16}, {31, 48, 0}},
+        {{vk::Right}, 3, {35, 32, 16}, {35, 48, 0}},
+        {{W}, 5, {32, 32, 11}, {32, 48, -5}},
+        {{S}, 2, {32, 32, 18}, {32, 48, 2}},
+        {{vk::Up, vk::Down, W, S, vk::Left, vk::Right}, 10, {32, 32, 16}, {32, 48, 0}},
+        // Ctrl turns the arrows into orbits about the target: clockwise for Right.
+        {{ctrl, vk::Up}, 1, {32, 32, 17}, {32, 48, 0}},
+        {{ctrl, vk::Down}, 1, {32, 32, 15}, {32, 48, 0}},
+        {{ctrl, vk::Right}, 1, {32 - sin16, 48 - cos16, 16}, {32, 48, 0}},
+        {{vk::Left, ctrl}, 1, {32 + sin16, 48 - cos16, 16}, {32, 48, 0}},
+        // Raising stops once the view is steeper than -0.95: drop 48 still
+        // rises (48 / sqrt(256 + 48^2) = 0.9487) and carries to 49.
+        {{ctrl, vk::Up}, 100, {32, 32, 49}, {32, 48, 0}},
+        // Lowering stops once it is flatter than -0.2: drop 4 still sinks (0.2425), to 3.
+        {{ctrl, vk::Down}, 100, {32, 32, 3}, {32, 48, 0}},
+    };
+    for (const Case& c : cases) {
+        const Camera camera = afterFrames(c.keys, c.count);
+        EXPECT_TRUE(near(camera.eye, c.eye) && near(camera.target, c.target)) << "case " << (&c - cases);
+    }
+    // Past a limit the opposite step still works; level with the target nothing lowers the eye.
+    EXPECT_EQ(afterFrames({ctrl, vk::Down}, 1, afterFrames({ctrl, vk::Up}, 100)).eye.z, 48.0f);
+    EXPECT_EQ(afterFrames({ctrl, vk::Up}, 1, afterFrames({ctrl, vk::Down}, 100)).eye.z, 4.0f);
+    Camera level;
+    level.set(32, 32, 0, 32, 48, 0, 0, 0, 1);
+    EXPECT_EQ(afterFrames({ctrl, vk::Down}, 3, level).eye.z, 0.0f);
+}
+
+TEST(Camera, OrbitAboutAnotherCentreAndAnUnnormalisedUp)
+{
+    // Looking level: lowering is refused although the eye is high above the
+    // centre; the swing turns about the centre, a quarter turn from +x to -y.
+    Camera camera;
+    camera.set(10, 0, 50, 10, 16, 50, 0, 0, 2);
+    camera.orbit({0, 0, 7}, 0.01f, float(M_PI / 2));
+    EXPECT_TRUE(near(camera.eye, {0, -10, 50}));
+    camera.orbit({0, 0, 7}, -0.01f, 0.0f);
+    EXPECT_EQ(camera.eye.z, 51.0f);
+    camera.moveVertical(1.5f); // along up as given: twice as far
+    EXPECT_EQ(camera.eye.z, 54.0f);
+    EXPECT_EQ(camera.target, (Vec3{10, 16, 53}));
+}
+
+TEST(Frustum, PlanesAgreeWithADoublePrecisionReference)
+{
+    // Random cameras: the rows of P * M in double, combined in the order right,
+    // left, bottom, top, far, near and normalised.
+    std::mt19937 random(31337u);
+    std::uniform_real_distribution<float> coordinate(-100.0f, 100.0f);
+    const int axis[6] = {0, 0, 1, 1, 2, 2};
+    const double sign[6] = {-1, 1, 1, -1, -1, 1};
+    for (int run = 0; run < 200; ++run) {
+        Camera camera;
+        camera.set(coordinate(random), coordinate(random), coordinate(random), coordinate(random),
+                   coordinate(random), coordinate(random), 0, 0, 1);
+        const Matrix4 p = perspectiveMatrix(30.0 + run % 60, 0.5 + run % 3, 1.0, 250.0);
+        const Matrix4 m = lookAtMatrix(camera);
+        const auto planes = frustumPlanes(p.data(), m.data());
+        double rows[4][4] = {};
+        for (int r = 0; r < 16; ++r)
+            for (int k = 0; k < 4; ++k)
+                rows[r / 4][r % 4] += double(p[k * 4 + r / 4]) * m[(r % 4) * 4 + k];
+        for (int i = 0; i < 6; ++i) {
+            double q[4];
+            for (int c = 0; c < 4; ++c)
+                q[c] = rows[3][c] + sign[i] * rows[axis[i]][c];
+            const double length = std::sqrt(q[0] * q[0] + q[1] * q[1] + q[2] * q[2]);
+            const Plane& got = planes[size_t(i)];
+            ASSERT_TRUE(std::fabs(got.a - q[0] / length) < 1e-5 && std::fabs(got.b - q[1] / length) < 1e-5 &&
+                        std::fabs(got.c - q[2] / length) < 1e-5 &&
+                        std::fabs(got.d - q[3] / length) < 1e-3 * (1.0 + std::fabs(q[3] / length)))
+                << run << " plane " << i;
+        }
+    }
+}
+
+TEST(Frustum, RandomBoxesAgreeWithTestingEveryCorner)
+{
+    // The identity matrices' cube (-1, 1)^3, and gluPerspective(90, 1, 1, 10)
+    // written out by hand with the camera at the origin looking down -z.
+    const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    const float perspective[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, -11.0f / 9.0f, -1, 0, 0, -20.0f / 9.0f, 0};
+    std::mt19937 random(424242u);
+    std::uniform_real_distribution<float> coordinate(-14.0f, 14.0f);
+    int counts[3] = {};
+    for (const float* projection : {identity, perspective}) {
+        Frustum f;
+        f.planes = frustumPlanes(projection, identity);
+        for (int i = 0; i < 50000; ++i) {
+            float b[6];
+            // Whole numbers land exactly on the cube's planes, where a corner is not in front.
+            for (float& c : b)
+                c = i % 4 == 0 ? float(int(random() % 7) - 3) : coordinate(random) * (i % 2 ? 1.0f : 0.15f);
+            BoxClass expected = BoxClass::Inside;
+            for (const Plane& p : f.planes) {
+                int front = 0;
+                for (int k = 0; k < 8; ++k)
+                    front +=
+                        p.a * b[k & 1 ? 3 : 0] + p.b * b[k & 2 ? 4 : 1] + p.c * b[k & 4 ? 5 : 2] + p.d > 0.0f;
+                if (front == 0) expected = BoxClass::Outside;
+                if (front < 8 && expected == BoxClass::Inside) expected = BoxClass::Intersect;
+            }
+            const BoxClass actual = f.classifyBox(b[0], b[1], b[2], b[3], b[4], b[5]);
+            ASSERT_EQ(actual, expected) << i;
+            ASSERT_EQ(f.boxVisible(b[0], b[1], b[2], b[3], b[4], b[5]), actual != BoxClass::Outside) << i;
+            ++counts[int(actual) + 1];
+        }
+    }
+    EXPECT_GT(counts[0], 1000);
+    EXPECT_GT(counts[1], 300);
+    EXPECT_GT(counts[2], 1000);
+}
