@@ -3,6 +3,9 @@
 #include "terrain/TerrainCursor.h"
 #include "terrain/TerrainMesh.h"
 #include "tests/support/GlTestContext.h"
+#include "view/Camera.h"
+#include "view/Frustum.h"
+#include "view/ViewMatrices.h"
 
 #include <gtest/gtest.h>
 
@@ -37,38 +40,30 @@ void giveTextures(TerrainMap& map, const std::vector<Texel>& textures)
 TerrainMap makeTerrain(int w, float height, std::vector<Texel> textures = {{255, 255, 255}},
                        std::array<uint8_t, 4> colour = {255, 255, 255, 255})
 {
-    TerrainMap map;
-    map.width = map.height = w;
-    map.pointCount = uint32_t(w * w);
-    map.heights.assign(map.pointCount, height);
-    map.roughness.assign(map.pointCount, 0.0f);
-    map.visible.assign(map.pointCount, 0);
-    map.subdivision = 8;
-    map.meshColumns = map.meshRows = 8 * w + 8;
-    map.vertexCount = map.meshColumns * map.meshRows;
-    for (int i = 0; i < map.vertexCount; ++i) {
-        map.vertices.insert(map.vertices.end(), {i % map.meshColumns * 0.125f - 0.0625f,
-                                                 i / map.meshColumns * 0.125f - 0.0625f, height});
-        map.colours.insert(map.colours.end(), colour.begin(), colour.end());
-    }
+    const size_t points = size_t(w * w);
+    TerrainMap map{.width = w, .height = w, .heights = std::vector<float>(points, height)};
+    map.roughness.resize(points);
+    map.visible.resize(points);
+    allocateMesh(map, false, true);
+    computeVertexPositions(map, kMeshOrigin);
+    for (size_t i = 0; i < map.colours.size(); ++i)
+        map.colours[i] = colour[i % 4];
     giveTextures(map, textures);
     return map;
 }
 
 const std::vector<Texel> kFourWhite = {{255, 255, 255}, {255, 255, 255}, {255, 255, 255}, {255}};
 
-// Clears the frame and sets the matrices: an orthographic box, or a perspective from eye to target.
-void view(std::array<double, 4> box, Vec3 eye = {}, Vec3 target = {})
+// Clears the frame and sets the matrices as the frame does: an orthographic
+// box, or a 45 degree perspective out to box[0] and the camera's look.
+void view(std::array<double, 4> box, const Camera* camera = nullptr)
 {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    if (eye == target)
-        glOrtho(box[0], box[1], box[2], box[3], -100.0, 100.0);
-    else
-        gluPerspective(45.0, 1.0, 1.0, box[0]);
+    camera ? gluPerspective(45.0, 1.0, 1.0, box[0]) : glOrtho(box[0], box[1], box[2], box[3], -100.0, 100.0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    if (eye != target) gluLookAt(eye.x, eye.y, eye.z, target.x, target.y, target.z, 0.0, 0.0, 1.0);
+    if (camera) camera->look();
     glClearColor(0, 0, 0, 0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glEnable(GL_DEPTH_TEST);
@@ -108,30 +103,22 @@ protected:
 
 } // namespace
 
-TEST_F(DrawTerrain, HandWorkedCountsOfCellsMarkedOne)
+TEST_F(DrawTerrain, OnlyCellsMarkedOneAreDrawn)
 {
     TerrainMap map = makeTerrain(4, 0.0f);
-    const Vec3 eye{0.0f, 0.0f, 10.0f}; // 10 above grid point (0, 0)
+    const Vec3 eye{0.0f, 0.0f, 10.0f};
     view(kAbove);
     EXPECT_EQ(drawTerrain(map, eye, 9.0f), 0); // nothing marked
     EXPECT_EQ(litCount(readFrame()), 0u);
     map.roughness.assign(16, 1.0f);
-    map.visible[0] = 1; // (0, 0): d2 100, roughness 1: f capped, step 1, 72
-    map.visible[1] = 1; // (1, 0): roughness 0, one quad
+    map.visible = {1, 1, 2, 0, 255, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
     map.roughness[1] = 0.0f;
-    map.visible[2 + 4 * 2] = 1; // (2, 2): d2 108, f = 1024 / 108 x 0.085 = 0.806: step 2, 20
-    map.roughness[2 + 4 * 2] = 0.085f;
-    map.visible[3 + 4 * 3] = 2; // not exactly 1
-    map.visible[0 + 4 * 2] = 255;
-    EXPECT_EQ(drawTerrain(map, eye, 1.0f), 72 + 1 + 20);
-    EXPECT_EQ(pixelAt(0.4f, 2.4f)[0] + pixelAt(3.4f, 3.4f)[0], 0);
-    EXPECT_EQ(pixelAt(2.4f, 2.4f)[0], 255);
-    // Step 1 draws one band of the next cell row too (y 0.94 .. 1.06), one quad does not.
-    EXPECT_EQ(pixelAt(0.4f, 1.0f)[0], 255);
-    EXPECT_EQ(pixelAt(1.4f, 1.0f)[0], 0);
-    EXPECT_EQ(drawTerrain(map, eye, 0.5f), 72 + 1 + 1); // (2, 2): f = 0.403, n 3: one quad
-    map.heights[2 + 4 * 2] = 10.0f;                     // the distance is from the grid point's height: d2 8
-    EXPECT_EQ(drawTerrain(map, eye, 1.0f), 72 + 1 + 72);
+    EXPECT_EQ(drawTerrain(map, eye, 1.0f), 72 + 1); // step 1 at (0, 0), one quad at (1, 0)
+    // Step 1 draws one band of the next cell row too (y 0.94 .. 1.06), one quad
+    // does not; the cells marked 2 and 255 are not drawn.
+    EXPECT_EQ((std::vector<int>{pixelAt(0.4f, 1.0f)[0], pixelAt(1.4f, 1.0f)[0], pixelAt(2.4f, 0.4f)[0],
+                                pixelAt(0.4f, 1.4f)[0]}),
+              (std::vector<int>{255, 0, 0, 0}));
     TerrainMap empty; // a failed heightmap load: nothing to draw
     EXPECT_EQ(drawTerrain(empty, eye, 1.0f), 0);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
@@ -141,52 +128,44 @@ TEST_F(DrawTerrain, HandWorkedCountsOfCellsMarkedOne)
 // T3 * (A * (C * T0 + (1 - C) * T1) + (1 - A) * T2) with pure colours per unit.
 TEST_F(DrawTerrain, TexturesBlendAsTabulated)
 {
-    const std::vector<Texel> red = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
-    const auto withLight = [&](uint8_t light) {
-        auto t = red;
-        t.push_back({light});
-        return t;
+    // The light texture spans the grid once, s = (x + 0.2) / 4: its left texel
+    // shows up to x = 1.8, its right one, 255, beyond.
+    const auto units = [](uint8_t light) {
+        return std::vector<Texel>{{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {light, 255}};
     };
     struct Case {
         std::vector<Texel> textures;
         std::array<uint8_t, 4> colour;
-        std::array<int, 3> expected;
+        std::array<int, 3> left, right; // at x 0.5 and 3.2
     };
     const Case cases[] = {
-        {{{200, 100, 50}}, {128, 128, 128, 255}, {100, 50, 25}}, // (200, 100, 50) x 128 / 255
-        {withLight(255), {255, 255, 255, 255}, {255, 0, 0}},     // C = 1, A = 1: base tile
-        {withLight(255), {0, 0, 0, 255}, {0, 255, 0}},           // C = 0: first detail tile
-        {withLight(255), {255, 255, 255, 0}, {0, 0, 255}},       // A = 0: second detail tile
-        {withLight(128), {255, 255, 255, 255}, {128, 0, 0}},     // the light texture halves it
-        {withLight(64), {0, 0, 0, 0}, {0, 0, 64}},
+        {{{200, 100, 50}}, {128, 128, 128, 255}, {100, 50, 25}, {100, 50, 25}}, // (200, 100, 50) x 128 / 255
+        {units(255), {255, 255, 255, 255}, {255, 0, 0}, {255, 0, 0}},           // C = 1, A = 1: base tile
+        {units(255), {0, 0, 0, 255}, {0, 255, 0}, {0, 255, 0}},                 // C = 0: first detail tile
+        {units(255), {255, 255, 255, 0}, {0, 0, 255}, {0, 0, 255}},             // A = 0: second detail tile
+        {units(128), {255, 255, 255, 255}, {128, 0, 0}, {255, 0, 0}},
+        {units(64), {0, 0, 0, 0}, {0, 0, 64}, {0, 0, 255}},
     };
     for (const Case& c : cases) {
         TerrainMap map = makeTerrain(4, 0.0f, c.textures, c.colour);
         map.visible.assign(16, 1);
         view(kAbove);
         EXPECT_EQ(drawTerrain(map, Vec3{2, 2, 1000}, 1.0f), 16); // roughness 0: one quad each
-        for (const auto& [x, y] : {std::pair{0.5f, 0.5f}, {3.2f, 1.7f}})
-            for (int k = 0; k < 3; ++k)
-                EXPECT_NEAR(pixelAt(x, y)[k], c.expected[k], 2)
-                    << "case " << (&c - cases) << " channel " << k;
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_NEAR(pixelAt(0.5f, 0.5f)[k], c.left[k], 2) << "case " << (&c - cases) << " channel " << k;
+            EXPECT_NEAR(pixelAt(3.2f, 1.7f)[k], c.right[k], 2) << "case " << (&c - cases) << " channel " << k;
+        }
         EXPECT_EQ(pixelAt(4.2f, 4.2f), (std::array<int, 3>{})); // beyond the mesh
     }
-    // The light texture spans the grid once, s = (x + 0.2) / 4: its dark left
-    // texel up to x = 1.8, its bright right one beyond.
-    TerrainMap map = makeTerrain(4, 0.0f, {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {128, 255}});
-    map.visible.assign(16, 1);
-    view(kAbove);
-    drawTerrain(map, Vec3{2, 2, 1000}, 1.0f);
-    EXPECT_EQ((std::array<int, 2>{pixelAt(1.0f, 0.5f)[0], pixelAt(3.0f, 3.5f)[0]}),
-              (std::array<int, 2>{128, 255}));
 }
 
 TEST_F(DrawTerrain, LeavesTheDescribedStateOnEveryPath)
 {
-    const auto integer = [](GLenum name) {
-        GLint value = 0;
-        glGetIntegerv(name, &value);
-        return value;
+    const auto integers = [](std::vector<GLenum> names) {
+        std::vector<GLint> values(names.size());
+        for (size_t i = 0; i < names.size(); ++i)
+            glGetIntegerv(names[i], &values[i]);
+        return values;
     };
     const auto textureMatrix = [] {
         std::vector<float> m(16);
@@ -208,11 +187,10 @@ TEST_F(DrawTerrain, LeavesTheDescribedStateOnEveryPath)
         EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
         EXPECT_FALSE(glIsEnabled(GL_CULL_FACE) || glIsEnabled(GL_VERTEX_ARRAY) ||
                      glIsEnabled(GL_COLOR_ARRAY));
-        EXPECT_EQ(integer(GL_CULL_FACE_MODE), GL_FRONT);
-        EXPECT_EQ(integer(GL_MATRIX_MODE), GL_MODELVIEW);
-        EXPECT_EQ(integer(GL_ACTIVE_TEXTURE_ARB), GL_TEXTURE0_ARB);
-        EXPECT_EQ(integer(GL_CLIENT_ACTIVE_TEXTURE_ARB), GL_TEXTURE0_ARB);
-        EXPECT_EQ(GLuint(integer(GL_ARRAY_BUFFER_BINDING_ARB)), buffers ? map.colourBuffer : 0u);
+        EXPECT_EQ(integers({GL_CULL_FACE_MODE, GL_MATRIX_MODE, GL_ACTIVE_TEXTURE_ARB,
+                            GL_CLIENT_ACTIVE_TEXTURE_ARB, GL_ARRAY_BUFFER_BINDING_ARB}),
+                  (std::vector<GLint>{GL_FRONT, GL_MODELVIEW, GL_TEXTURE0_ARB, GL_TEXTURE0_ARB,
+                                      GLint(buffers ? map.colourBuffer : 0)}));
         EXPECT_EQ(glIsEnabled(GL_TEXTURE_2D), fourUnits ? GL_TRUE : GL_FALSE);
         EXPECT_EQ(textureMatrix(), scale(0.1f)); // unit 0 keeps it for the models drawn next
         GLint mode = 0;
@@ -235,7 +213,7 @@ TEST_F(DrawTerrain, LeavesTheDescribedStateOnEveryPath)
     }
 }
 
-// The generator's own 128 x 128 mesh with and without buffer objects, every
+// The generator's own 128 x 128 mesh and light texture with and without buffer objects, every
 // cell marked (the last row too, whose step-4 bands reach mesh row 1028),
 // seen from veldrun's start view: the same quads and the same picture.
 TEST_F(DrawTerrain, BufferObjectsAndClientArraysDrawTheSameFrame)
@@ -248,15 +226,22 @@ TEST_F(DrawTerrain, BufferObjectsAndClientArraysDrawTheSameFrame)
         std::vector<uint8_t> frames[2];
         int quads[2] = {};
         for (int i = 0; i < 2; ++i) {
-            TerrainMap map =
-                makeTerrain(1, 0.0f, fourUnits ? kFourWhite : std::vector<Texel>{{255, 255, 255}});
+            TerrainMap map;
             map.loadHeightmapBytes(bytes.data(), bytes.size());
-            generateMesh(map, RenderCaps{i == 1, fourUnits});
+            giveTextures(map, fourUnits ? kFourWhite : std::vector<Texel>{{255, 255, 255}});
+            if (i == 1) glEnable(0x1234); // a pending GL error must not count against the upload
+            EXPECT_FALSE(generateMesh(map, RenderCaps{i == 1, fourUnits}));
             ASSERT_EQ(map.usesVertexBuffers, i == 1);
+            // The light texture in slot 3 holds the texels of the smoothed light.
+            std::vector<uint8_t> light(512 * 512);
+            glBindTexture(GL_TEXTURE_2D, map.textures[3]);
+            glGetTexImage(GL_TEXTURE_2D, 0, GL_LUMINANCE, GL_UNSIGNED_BYTE, light.data());
+            EXPECT_EQ(light, lightTexels(map));
             map.visible.assign(16384, 1);
-            const Vec3 eye{32.0f, 32.0f, map.gridHeight(32, 32) + 16.0f};
-            view({250.0}, eye, Vec3{32.0f, 48.0f, 0.0f});
-            quads[i] = drawTerrain(map, eye, 1.0f);
+            Camera camera;
+            camera.set(32, 32, map.gridHeight(32, 32) + 16, 32, 48, 0, 0, 0, 1);
+            view({250.0}, &camera);
+            quads[i] = drawTerrain(map, camera.eye, 1.0f);
             frames[i] = readFrame();
             EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
         }
@@ -267,13 +252,28 @@ TEST_F(DrawTerrain, BufferObjectsAndClientArraysDrawTheSameFrame)
     }
 }
 
-TEST_F(DrawTerrain, CursorPickAndHighlight)
+// The frame's order: projection, camera, frustum, terrain, then the pick.
+TEST_F(DrawTerrain, FrustumPickAndHighlight)
 {
     // 8 x 8 flat terrain at height 2, seen from 18 above its middle.
     TerrainMap map = makeTerrain(8, 2.0f);
     map.visible.assign(64, 1);
-    view({100.0}, Vec3{4.0f, 4.0f, 20.0f}, Vec3{4.0f, 4.001f, 0.0f});
-    drawTerrain(map, Vec3{4, 4, 20}, 1.0f);
+    Camera camera;
+    camera.set(4, 4, 20, 4, 4.001f, 0, 0, 0, 1);
+    view({100.0}, &camera);
+    // The frustum is read from the current matrices: those of the plain functions
+    // the quad tree tests and benchmark use, which thus agree with GLU's.
+    Frustum frustum;
+    frustum.extract();
+    const auto planes =
+        frustumPlanes(perspectiveMatrix(45.0, 1.0, 1.0, 100.0).data(), lookAtMatrix(camera).data());
+    for (size_t i = 0; i < 6; ++i) {
+        const Plane &a = frustum.planes[i], &b = planes[i];
+        EXPECT_TRUE(std::fabs(a.a - b.a) < 1e-5f && std::fabs(a.b - b.b) < 1e-5f &&
+                    std::fabs(a.c - b.c) < 1e-5f && std::fabs(a.d - b.d) < 1e-3f)
+            << i;
+    }
+    drawTerrain(map, camera.eye, 1.0f);
     // Client (32, 96) is window (32, 31): ndc (-0.5, -0.515625) at 18 tan(22.5) a side.
     const double half = std::tan(22.5 * M_PI / 180.0) * 18.0;
     const Vec3 p = pickPointAt(32, 96);

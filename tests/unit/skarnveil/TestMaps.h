@@ -16,17 +16,3 @@ inline TerrainMap gridMap(int w, int h, const std::function<float(int x, int y)>
             map.heights.push_back(height(x, y));
     return map;
 }
-
-// With an all-zero mesh of the usual layout for the level-of-detail walk:
-// roughness 0 and no cell marked.
-inline TerrainMap lodMap(int w, int h)
-{
-    TerrainMap map = gridMap(w, h, [](int, int) { return 0.0f; });
-    map.roughness.assign(map.pointCount, 0.0f);
-    map.visible.assign(map.pointCount, 0);
-    map.subdivision = 8;
-    map.meshColumns = 8 * w + 8;
-    map.meshRows = 8 * h + 8;
-    map.vertices.assign(size_t(map.meshColumns) * map.meshRows * 3, 0.0f);
-    return map;
-}

@@ -11,25 +11,32 @@ TEST(LodStep, HandWorkedFactorsAndTheStepTable)
     // (1024 / 600) * (1 * 0.5) = 0.8533: trunc(6.83) = 6, deficit 2, step 2.
     EXPECT_NEAR(lodFactor(600.0f, 1.0f, 0.5f), 0.85333f, 1e-4f);
     EXPECT_FLOAT_EQ(lodFactor(2048.0f, 9.0f, 0.1f), 0.45f);
+    // Steps around the table's edges (n = trunc(8 f): 7, 6, 5 and 3 from 0.875,
+    // 0.8749, 0.7499 and 0.4999); roughness 0 is one quad however near; an
+    // infinite 1024 / d2 times roughness 0 must not reach trunc; the eye on the
+    // grid point gives the finest, the limit; a negative coefficient the coarsest;
+    // the coefficient counts like the roughness.
     struct Case {
         float d2, coefficient, roughness;
         int step;
     };
     const Case cases[] = {
-        {600.0f, 1.0f, 0.5f, 2},     {1.0f, 1.0f, 1.0f, 1}, // f capped at 1
-        {1024.0f, 1.0f, 0.875f, 1},                         // n 7, deficit 1
-        {1024.0f, 1.0f, 0.8749f, 2}, {1024.0f, 1.0f, 0.75f, 2},
-        {1024.0f, 1.0f, 0.7499f, 4},                              // n 5, deficit 3
-        {1024.0f, 1.0f, 0.5f, 4},    {1024.0f, 1.0f, 0.4999f, 8}, // n 3, deficit 5: one quad
-        {500.0f, 1.0f, 0.0f, 8},                                  // roughness 0: one quad however near
-        {1e-40f, 1.0f, 0.0f, 8},  // 1024 / 1e-40 is infinite; infinity * 0 must not reach trunc
-        {0.0f, 1.0f, 0.0f, 1},    // eye on the grid point: the finest, as the limit
-        {10.0f, -1.0f, 1.0f, 8},  // a negative coefficient: the coarsest
-        {2048.0f, 2.0f, 0.5f, 4}, // the coefficient counts like the roughness
-    };
+        {600.0f, 1.0f, 0.5f, 2},     {1.0f, 1.0f, 1.0f, 1},       {1024.0f, 1.0f, 0.875f, 1},
+        {1024.0f, 1.0f, 0.8749f, 2}, {1024.0f, 1.0f, 0.75f, 2},   {1024.0f, 1.0f, 0.7499f, 4},
+        {1024.0f, 1.0f, 0.5f, 4},    {1024.0f, 1.0f, 0.4999f, 8}, {500.0f, 1.0f, 0.0f, 8},
+        {1e-40f, 1.0f, 0.0f, 8},     {0.0f, 1.0f, 0.0f, 1},       {10.0f, -1.0f, 1.0f, 8},
+        {2048.0f, 2.0f, 0.5f, 4}};
     for (const Case& c : cases)
         EXPECT_EQ(lodStep(lodFactor(c.d2, c.coefficient, c.roughness), 8), c.step)
             << c.d2 << " " << c.coefficient << " " << c.roughness;
+    // A cell's distance is its grid point's, at its own height: with the eye 10
+    // above (0, 0, 0), cell (2, 2) lies at d2 108 at height 0, at d2 8 at height 10.
+    TerrainMap map{.width = 4, .height = 4, .subdivision = 8};
+    map.heights.resize(16);
+    map.roughness.assign(16, 0.085f);
+    EXPECT_EQ(cellStep(map, 2, 2, {0, 0, 10}, 1.0f), 2); // f = 1024 / 108 x 0.085 = 0.806
+    map.heights[2 + 4 * 2] = 10.0f;
+    EXPECT_EQ(cellStep(map, 2, 2, {0, 0, 10}, 1.0f), 1);
 }
 
 TEST(CellIndices, HandWorkedStripsAndCounts)
@@ -39,10 +46,9 @@ TEST(CellIndices, HandWorkedStripsAndCounts)
     CellIndexLists lists;
     for (const auto& e : counts) {
         ASSERT_TRUE(buildCellIndices(5, 7, e[0], 8, 1032, lists));
-        EXPECT_EQ(lists.isQuad, e[0] == 8) << e[0];
-        EXPECT_EQ(lists.stripCount, e[1]) << e[0];
-        EXPECT_EQ(lists.stripLength, e[2]) << e[0];
-        EXPECT_EQ(lists.quadCount(), e[3]) << e[0];
+        EXPECT_EQ((std::vector<int>{lists.isQuad, lists.stripCount, lists.stripLength, lists.quadCount()}),
+                  (std::vector<int>{e[0] == 8, e[1], e[2], e[3]}))
+            << e[0];
     }
     const auto strip = [&](int i) {
         return std::vector<uint32_t>(lists.strips[i], lists.strips[i] + lists.stripLength);
@@ -69,16 +75,11 @@ TEST(CellIndices, HandWorkedStripsAndCounts)
     ASSERT_TRUE(buildCellIndices(0, 127, 4, 8, 1032, lists));
     EXPECT_EQ(*std::max_element(lists.strips[2], lists.strips[2] + 6), 8u + 1032u * 1028u);
     // So the drawing takes a 4 x 4 map's mesh only with the rows that band reaches: 8 x 3 + 12 + 1.
+    TerrainMap map{.width = 4, .height = 4, .subdivision = 8, .meshColumns = 40, .usesVertexBuffers = true};
+    map.heights = map.roughness = std::vector<float>(16);
+    map.visible.resize(16);
     for (int rows : {36, 37}) {
-        const TerrainMap map{.width = 4,
-                             .height = 4,
-                             .heights = std::vector<float>(16),
-                             .roughness = std::vector<float>(16),
-                             .subdivision = 8,
-                             .meshColumns = 40,
-                             .meshRows = rows,
-                             .usesVertexBuffers = true,
-                             .visible = std::vector<uint8_t>(16)};
+        map.meshRows = rows;
         EXPECT_EQ(terrainDrawable(map), rows == 37) << rows;
     }
 }

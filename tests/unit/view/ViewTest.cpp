@@ -65,27 +65,6 @@ TEST(CameraKeys, HandWorkedMovesFromTheStartView)
         const Camera camera = afterFrames(c.keys, c.count);
         EXPECT_TRUE(near(camera.eye, c.eye) && near(camera.target, c.target)) << "case " << (&c - cases);
     }
-    // Past a limit the opposite step still works; level with the target nothing lowers the eye.
-    EXPECT_EQ(afterFrames({ctrl, vk::Down}, 1, afterFrames({ctrl, vk::Up}, 100)).eye.z, 48.0f);
-    EXPECT_EQ(afterFrames({ctrl, vk::Up}, 1, afterFrames({ctrl, vk::Down}, 100)).eye.z, 4.0f);
-    Camera level;
-    level.set(32, 32, 0, 32, 48, 0, 0, 0, 1);
-    EXPECT_EQ(afterFrames({ctrl, vk::Down}, 3, level).eye.z, 0.0f);
-}
-
-TEST(Camera, OrbitAboutAnotherCentreAndAnUnnormalisedUp)
-{
-    // Looking level: lowering is refused although the eye is high above the
-    // centre; the swing turns about the centre, a quarter turn from +x to -y.
-    Camera camera;
-    camera.set(10, 0, 50, 10, 16, 50, 0, 0, 2);
-    camera.orbit({0, 0, 7}, 0.01f, float(M_PI / 2));
-    EXPECT_TRUE(near(camera.eye, {0, -10, 50}));
-    camera.orbit({0, 0, 7}, -0.01f, 0.0f);
-    EXPECT_EQ(camera.eye.z, 51.0f);
-    camera.moveVertical(1.5f); // along up as given: twice as far
-    EXPECT_EQ(camera.eye.z, 54.0f);
-    EXPECT_EQ(camera.target, (Vec3{10, 16, 53}));
 }
 
 TEST(Frustum, PlanesAgreeWithADoublePrecisionReference)
@@ -129,7 +108,6 @@ TEST(Frustum, RandomBoxesAgreeWithTestingEveryCorner)
     const float perspective[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, -11.0f / 9.0f, -1, 0, 0, -20.0f / 9.0f, 0};
     std::mt19937 random(424242u);
     std::uniform_real_distribution<float> coordinate(-14.0f, 14.0f);
-    int counts[3] = {};
     for (const float* projection : {identity, perspective}) {
         Frustum f;
         f.planes = frustumPlanes(projection, identity);
@@ -150,10 +128,6 @@ TEST(Frustum, RandomBoxesAgreeWithTestingEveryCorner)
             const BoxClass actual = f.classifyBox(b[0], b[1], b[2], b[3], b[4], b[5]);
             ASSERT_EQ(actual, expected) << i;
             ASSERT_EQ(f.boxVisible(b[0], b[1], b[2], b[3], b[4], b[5]), actual != BoxClass::Outside) << i;
-            ++counts[int(actual) + 1];
         }
     }
-    EXPECT_GT(counts[0], 1000);
-    EXPECT_GT(counts[1], 300);
-    EXPECT_GT(counts[2], 1000);
 }
