@@ -19,9 +19,7 @@ constexpr int kSize = 64;
 // roughness 0 every cell is one quad: 49 of them.
 TerrainMap flatMap()
 {
-    TerrainMap map;
-    map.width = map.height = 8;
-    map.heights.assign(64, 1.0f);
+    TerrainMap map{.width = 8, .height = 8, .heights = std::vector<float>(64, 1.0f)};
     for (int i = 0; i < 64; ++i)
         map.visible.push_back(i % 8 < 7 && i / 8 < 7);
     glGenTextures(1, &map.textures[0]);
@@ -75,9 +73,7 @@ TEST_F(VariantDraw, TilesBothTexturePathsDrawAndHandUnitZeroBack)
         EXPECT_LT(depth, 0.9f);
         EXPECT_GT(litPixels(3 * 60), kSize * kSize * 3 / 4) << fourUnits; // shades of 0.8 on white
         EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D) && !glIsEnabled(GL_CULL_FACE));
-        glMatrixMode(GL_TEXTURE);
         glGetFloatv(GL_TEXTURE_MATRIX, texture);
-        glMatrixMode(GL_MODELVIEW);
         EXPECT_FLOAT_EQ(texture[0], 0.1f);
         EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
     }

@@ -19,8 +19,8 @@ namespace {
 constexpr int kSize = 128;
 using Texel = std::vector<uint8_t>;
 
-// Textures into the slots given, each one RGB texel or a row of luminance
-// texels; four of them make the four-unit set-up.
+// Textures into the slots given, each a row of RGB texels; four of them make
+// the four-unit set-up.
 void giveTextures(TerrainMap& map, const std::vector<Texel>& textures)
 {
     for (size_t slot = 0; slot < textures.size(); ++slot) {
@@ -28,9 +28,8 @@ void giveTextures(TerrainMap& map, const std::vector<Texel>& textures)
         glBindTexture(GL_TEXTURE_2D, map.textures[slot]);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-        const bool rgb = textures[slot].size() == 3;
-        glTexImage2D(GL_TEXTURE_2D, 0, rgb ? GL_RGB : GL_LUMINANCE, rgb ? 1 : GLsizei(textures[slot].size()),
-                     1, 0, rgb ? GL_RGB : GL_LUMINANCE, GL_UNSIGNED_BYTE, textures[slot].data());
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, GLsizei(textures[slot].size() / 3), 1, 0, GL_RGB,
+                     GL_UNSIGNED_BYTE, textures[slot].data());
     }
     map.usesMultitexture = textures.size() == 4;
 }
@@ -52,7 +51,7 @@ TerrainMap makeTerrain(int w, float height, std::vector<Texel> textures = {{255,
     return map;
 }
 
-const std::vector<Texel> kFourWhite = {{255, 255, 255}, {255, 255, 255}, {255, 255, 255}, {255}};
+const std::vector<Texel> kFourWhite(4, {255, 255, 255});
 
 // Clears the frame and sets the matrices as the frame does: an orthographic
 // box, or a 45 degree perspective out to box[0] and the camera's look.
@@ -103,35 +102,13 @@ protected:
 
 } // namespace
 
-TEST_F(DrawTerrain, OnlyCellsMarkedOneAreDrawn)
-{
-    TerrainMap map = makeTerrain(4, 0.0f);
-    const Vec3 eye{0.0f, 0.0f, 10.0f};
-    view(kAbove);
-    EXPECT_EQ(drawTerrain(map, eye, 9.0f), 0); // nothing marked
-    EXPECT_EQ(litCount(readFrame()), 0u);
-    map.roughness.assign(16, 1.0f);
-    map.visible = {1, 1, 2, 0, 255, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    map.roughness[1] = 0.0f;
-    EXPECT_EQ(drawTerrain(map, eye, 1.0f), 72 + 1); // step 1 at (0, 0), one quad at (1, 0)
-    // Step 1 draws one band of the next cell row too (y 0.94 .. 1.06), one quad
-    // does not; the cells marked 2 and 255 are not drawn.
-    EXPECT_EQ((std::vector<int>{pixelAt(0.4f, 1.0f)[0], pixelAt(1.4f, 1.0f)[0], pixelAt(2.4f, 0.4f)[0],
-                                pixelAt(0.4f, 1.4f)[0]}),
-              (std::vector<int>{255, 0, 0, 0}));
-    TerrainMap empty; // a failed heightmap load: nothing to draw
-    EXPECT_EQ(drawTerrain(empty, eye, 1.0f), 0);
-    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
-}
-
-// One unit: texture times vertex colour. Four units:
-// T3 * (A * (C * T0 + (1 - C) * T1) + (1 - A) * T2) with pure colours per unit.
 TEST_F(DrawTerrain, TexturesBlendAsTabulated)
 {
     // The light texture spans the grid once, s = (x + 0.2) / 4: its left texel
     // shows up to x = 1.8, its right one, 255, beyond.
     const auto units = [](uint8_t light) {
-        return std::vector<Texel>{{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {light, 255}};
+        return std::vector<Texel>{
+            {255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {light, light, light, 255, 255, 255}};
     };
     struct Case {
         std::vector<Texel> textures;
@@ -159,58 +136,61 @@ TEST_F(DrawTerrain, TexturesBlendAsTabulated)
     }
 }
 
-TEST_F(DrawTerrain, LeavesTheDescribedStateOnEveryPath)
+TEST_F(DrawTerrain, DrawsOnlyCellsMarkedOneAndLeavesTheDescribedState)
 {
-    const auto integers = [](std::vector<GLenum> names) {
-        std::vector<GLint> values(names.size());
-        for (size_t i = 0; i < names.size(); ++i)
-            glGetIntegerv(names[i], &values[i]);
-        return values;
-    };
-    const auto textureMatrix = [] {
-        std::vector<float> m(16);
-        glGetFloatv(GL_TEXTURE_MATRIX, m.data());
-        return m;
-    };
-    const auto scale = [](float s) {
-        return std::vector<float>{s, 0, 0, 0, 0, s, 0, 0, 0, 0, s, 0, 0, 0, 0, 1};
-    };
+    // Unit 0 keeps its uniform 0.1 texture matrix for the models drawn next; the
+    // detail tiles repeat every 1 / 0.18 and 1 / 0.15 units; the light texture
+    // spans the grid once: scale (1/4, 1/4, 0), then translate (0.2, 0.2, 0).
+    const std::vector<float> matrices[4] = {{0.1f, 0, 0, 0, 0, 0.1f, 0, 0, 0, 0, 0.1f, 0, 0, 0, 0, 1},
+                                            {0.18f, 0, 0, 0, 0, 0.18f, 0, 0, 0, 0, 0.18f, 0, 0, 0, 0, 1},
+                                            {0.15f, 0, 0, 0, 0, 0.15f, 0, 0, 0, 0, 0.15f, 0, 0, 0, 0, 1},
+                                            {0.25f, 0, 0, 0, 0, 0.25f, 0, 0, 0, 0, 0, 0, 0.05f, 0.05f, 0, 1}};
+    const GLenum names[] = {GL_CULL_FACE_MODE, GL_MATRIX_MODE, GL_ACTIVE_TEXTURE_ARB,
+                            GL_CLIENT_ACTIVE_TEXTURE_ARB, GL_ARRAY_BUFFER_BINDING_ARB};
     for (const auto& [fourUnits, buffers] :
          {std::pair{false, false}, {false, true}, {true, false}, {true, true}}) {
         SCOPED_TRACE(testing::Message() << "fourUnits " << fourUnits << " buffers " << buffers);
         TerrainMap map = fourUnits ? makeTerrain(4, 1.0f, kFourWhite) : makeTerrain(4, 1.0f);
-        map.visible.assign(16, 1);
         if (buffers) createVertexBuffers(map, RenderCaps{true, false});
         glBindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
         view(kAbove);
-        EXPECT_EQ(drawTerrain(map, Vec3{2, 2, 3}, 1.0f), 16);
+        const Vec3 eye{0.0f, 0.0f, 11.0f};
+        EXPECT_EQ(drawTerrain(map, eye, 9.0f), 0); // nothing marked
+        EXPECT_EQ(litCount(readFrame()), 0u);
+        // Cell (0, 0), roughness 1 at d2 100, gets step 1 (72 quads), cell (1, 0)
+        // with roughness 0 one quad; bytes 2 and 255 are no marks.
+        map.visible = {1, 1, 2, 0, 255, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+        map.roughness[0] = 1.0f;
+        EXPECT_EQ(drawTerrain(map, eye, 1.0f), 72 + 1);
+        // Step 1 draws the cell's first band and one band of the next cell row
+        // (y 0.94 .. 1.06), one quad does not; the cells marked 2 and 255 are not drawn.
+        EXPECT_EQ((std::vector<int>{pixelAt(0.4f, 0.0f)[0], pixelAt(0.4f, 1.0f)[0], pixelAt(1.4f, 1.0f)[0],
+                                    pixelAt(2.4f, 0.4f)[0], pixelAt(0.4f, 1.4f)[0]}),
+                  (std::vector<int>{255, 255, 0, 0, 0}));
         EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
         EXPECT_FALSE(glIsEnabled(GL_CULL_FACE) || glIsEnabled(GL_VERTEX_ARRAY) ||
                      glIsEnabled(GL_COLOR_ARRAY));
-        EXPECT_EQ(integers({GL_CULL_FACE_MODE, GL_MATRIX_MODE, GL_ACTIVE_TEXTURE_ARB,
-                            GL_CLIENT_ACTIVE_TEXTURE_ARB, GL_ARRAY_BUFFER_BINDING_ARB}),
-                  (std::vector<GLint>{GL_FRONT, GL_MODELVIEW, GL_TEXTURE0_ARB, GL_TEXTURE0_ARB,
-                                      GLint(buffers ? map.colourBuffer : 0)}));
-        EXPECT_EQ(glIsEnabled(GL_TEXTURE_2D), fourUnits ? GL_TRUE : GL_FALSE);
-        EXPECT_EQ(textureMatrix(), scale(0.1f)); // unit 0 keeps it for the models drawn next
+        std::vector<GLint> values(5);
+        for (size_t i = 0; i < 5; ++i)
+            glGetIntegerv(names[i], &values[i]);
+        EXPECT_EQ(values, (std::vector<GLint>{GL_FRONT, GL_MODELVIEW, GL_TEXTURE0_ARB, GL_TEXTURE0_ARB,
+                                              GLint(buffers ? map.colourBuffer : 0)}));
+        for (int unit = fourUnits ? 3 : 0; unit >= 0; --unit) {
+            glActiveTextureARB(GL_TEXTURE0_ARB + unit);
+            glClientActiveTextureARB(GL_TEXTURE0_ARB + unit);
+            std::vector<float> m(16);
+            glGetFloatv(GL_TEXTURE_MATRIX, m.data());
+            EXPECT_EQ(m, matrices[unit]) << unit;
+            // Texturing stays on for unit 0 only with four units; no texture-coordinate array stays on.
+            EXPECT_EQ(glIsEnabled(GL_TEXTURE_2D), fourUnits && unit == 0) << unit;
+            EXPECT_FALSE(glIsEnabled(GL_TEXTURE_COORD_ARRAY)) << unit;
+        }
         GLint mode = 0;
         glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
         EXPECT_EQ(mode, GL_MODULATE);
-        for (int unit = fourUnits ? 1 : 4; unit < 4; ++unit) {
-            glActiveTextureARB(GL_TEXTURE0_ARB + unit);
-            EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D)) << unit;
-            // The detail tiles repeat every 1 / 0.18 and 1 / 0.15 units; the light
-            // texture spans the grid once: scale (1/4, 1/4, 0), then translate (0.2, 0.2, 0).
-            const std::vector<float> light = {0.25f, 0, 0, 0, 0, 0.25f, 0, 0, 0, 0, 0, 0, 0.05f, 0.05f, 0, 1};
-            EXPECT_EQ(textureMatrix(), unit == 3 ? light : scale(unit == 1 ? 0.18f : 0.15f)) << unit;
-        }
-        glActiveTextureARB(GL_TEXTURE0_ARB);
-        for (int unit = 0; unit < 4; ++unit) {
-            glClientActiveTextureARB(GL_TEXTURE0_ARB + unit);
-            EXPECT_FALSE(glIsEnabled(GL_TEXTURE_COORD_ARRAY)) << unit;
-        }
-        glClientActiveTextureARB(GL_TEXTURE0_ARB);
     }
+    TerrainMap empty; // a failed heightmap load: nothing to draw
+    EXPECT_EQ(drawTerrain(empty, Vec3{}, 1.0f), 0);
 }
 
 // The generator's own 128 x 128 mesh and light texture with and without buffer objects, every
@@ -300,8 +280,5 @@ TEST_F(DrawTerrain, FrustumPickAndHighlight)
             ASSERT_EQ(frame[size_t(4 * i)], inside ? 255 : 0) << i;
         }
         EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY));
-        GLint bound = 0;
-        glGetIntegerv(GL_ARRAY_BUFFER_BINDING_ARB, &bound);
-        EXPECT_EQ(GLuint(bound), buffers ? big.vertexBuffer : 0u);
     }
 }

@@ -1,4 +1,4 @@
-// Mesh generation of the three programs: origins, heights, blend bytes,
+// Mesh generation of the three programs: origins, blend bytes,
 // roughness and the per-vertex normals.
 #include "../../../programs/skarnveil-cliff/CliffShade.h"
 #include "../../../programs/skarnveil-cliff2/CliffLighting.h"
@@ -10,9 +10,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
-#include <fstream>
-#include <unistd.h>
 
 namespace {
 
@@ -25,23 +22,11 @@ float spike(int x, int y)
 
 } // namespace
 
-TEST(CliffMesh, HalfScaleHeightsAndTheShiftedMesh)
+TEST(CliffMesh, TheShiftedMeshWithUnsmoothedRoughness)
 {
-    const auto folder = std::filesystem::temp_directory_path() / ("skarnveil-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(folder / "map" / "test");
-    const auto previous = std::filesystem::current_path();
-    std::filesystem::current_path(folder);
-    std::ofstream("map/test/map_qv-edited.raw", std::ios::binary) << std::string(128 * 128, char(200));
-    TerrainMap map;
-    const bool loaded = LoadCliffHeightmap(map);
-    std::filesystem::current_path(previous);
-    std::filesystem::remove_all(folder);
-    ASSERT_TRUE(loaded);
-    EXPECT_EQ(map.gridHeight(77, 31), 12.5f); // 200 x 0.0625, not 25
-
     // Vertex (0, 0) lies at (-0.5625, -0.5625); the quad of cell (0, 0) at step 8
     // ends at 0.4375 on both axes.
-    map = gridMap(6, 6, [](int, int) { return 3.0f; });
+    TerrainMap map = gridMap(6, 6, [](int, int) { return 3.0f; });
     ASSERT_TRUE(GenerateShadedCliffMesh(map));
     EXPECT_EQ((std::vector<float>{map.vertices[0], map.vertices[1], map.vertices[3 * (8 + 56 * 8) + 1]}),
               (std::vector<float>{-0.5625f, -0.5625f, 0.4375f}));
@@ -51,7 +36,7 @@ TEST(CliffMesh, HalfScaleHeightsAndTheShiftedMesh)
     EXPECT_EQ(map.roughness[7 + 12 * 5], 0.0f);
 }
 
-TEST(TilesMesh, ShadesBlendBytesAndRoughnessSmoothedOnce)
+TEST(TilesMesh, ShadesAndBlendBytes)
 {
     // Flat: Q = 1, grey 255; t = trunc(1.15 x 255) = 293, 293 mod 256 = 37, alpha 218.
     TerrainMap map = gridMap(5, 5, [](int, int) { return 1.0f; });
@@ -68,13 +53,10 @@ TEST(TilesMesh, ShadesBlendBytesAndRoughnessSmoothedOnce)
     ASSERT_TRUE(ComputeTilesMesh(map, tiles));
     EXPECT_EQ(tiles.shades[30 + 72 * 30], 69);
     EXPECT_EQ(tiles.blends[30 + 72 * 30], 111);
-    // Without blending no bytes; the roughness around the spike is smoothed
-    // once: 1 and eight 8/9 at the spike, three 8/9 two points away.
-    map = gridMap(12, 12, spike);
+    // Without blending the bytes of an earlier mesh go and none are made.
+    map.usesMultitexture = false;
     ASSERT_TRUE(ComputeTilesMesh(map, tiles));
     EXPECT_TRUE(tiles.shades.empty() && tiles.blends.empty());
-    EXPECT_FLOAT_EQ(map.roughness[5 + 12 * 5], (1.0f + 64.0f / 9.0f) / 9.0f);
-    EXPECT_FLOAT_EQ(map.roughness[7 + 12 * 5], 24.0f / 81.0f);
 }
 
 TEST(LitCliffMesh, NormalsAreTheBlendedGridNormalsAtEachVertex)

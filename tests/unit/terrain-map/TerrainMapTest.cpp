@@ -1,7 +1,5 @@
 #include "terrain/TerrainMap.h"
 
-#include "platform/Platform.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -46,19 +44,13 @@ TEST(Heightmap, BytesScaledSmoothedOnceShortFilesZeroFilled)
         std::FILE* f = std::fopen(path.c_str(), "wb");
         std::fwrite(bytes.data(), 1, size, f);
         std::fclose(f);
-        std::string console;
-        platform::SetConsoleHandler([&](std::string_view text) { console += text; });
         TerrainMap map;
         EXPECT_TRUE(map.loadHeightmap(path.c_str()));
-        platform::SetConsoleHandler({});
         std::vector<float> expected(16384, 0.0f);
         for (size_t i = 0; i < std::min<size_t>(size, 16384); ++i)
             expected[i] = bytes[i] * 0.125f;
         smoothGrid(128, 128, expected);
         EXPECT_EQ(map.heights, expected) << size;
-        EXPECT_EQ(console, size >= 16384 ? ""
-                                         : "Heightmap " + path + " is short: " + std::to_string(size) +
-                                               " of 16384 samples, the rest set to 0\n");
         if (size > 0) continue;
         // Corner (0, 0) of the full file: the mean of the bytes at 0, 1, 127, 128 and 129.
         // A file that cannot be opened leaves the map as it was.

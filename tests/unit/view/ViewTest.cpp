@@ -44,11 +44,9 @@ TEST(CameraKeys, HandWorkedMovesFromTheStartView)
     };
     const Case cases[] = {
         {{vk::Up}, 1, {32, 33, 16}, {32, 49, 0}},
-        {{vk::Down}, 2, {32, 30, 16}, {32, 46, 0}},
         {{vk::Left}, 1, {31, 32, 16}, {31, 48, 0}},
         {{vk::Right}, 3, {35, 32, 16}, {35, 48, 0}},
         {{W}, 5, {32, 32, 11}, {32, 48, -5}},
-        {{S}, 2, {32, 32, 18}, {32, 48, 2}},
         {{vk::Up, vk::Down, W, S, vk::Left, vk::Right}, 10, {32, 32, 16}, {32, 48, 0}},
         // Ctrl turns the arrows into orbits about the target: clockwise for Right.
         {{ctrl, vk::Up}, 1, {32, 32, 17}, {32, 48, 0}},
@@ -67,21 +65,25 @@ TEST(CameraKeys, HandWorkedMovesFromTheStartView)
     }
 }
 
-TEST(Frustum, PlanesAgreeWithADoublePrecisionReference)
+TEST(Frustum, PlanesAgainstADoublePrecisionReferenceAndBoxesAgainstEveryCorner)
 {
-    // Random cameras: the rows of P * M in double, combined in the order right,
-    // left, bottom, top, far, near and normalised.
     std::mt19937 random(31337u);
     std::uniform_real_distribution<float> coordinate(-100.0f, 100.0f);
     const int axis[6] = {0, 0, 1, 1, 2, 2};
     const double sign[6] = {-1, 1, 1, -1, -1, 1};
     for (int run = 0; run < 200; ++run) {
+        // First the identity matrices' cube (-1, 1)^3, where whole-number corners
+        // land exactly on the planes (and are not in front), then random cameras.
+        Matrix4 p = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}, m = p;
         Camera camera;
         camera.set(coordinate(random), coordinate(random), coordinate(random), coordinate(random),
                    coordinate(random), coordinate(random), 0, 0, 1);
-        const Matrix4 p = perspectiveMatrix(30.0 + run % 60, 0.5 + run % 3, 1.0, 250.0);
-        const Matrix4 m = lookAtMatrix(camera);
-        const auto planes = frustumPlanes(p.data(), m.data());
+        if (run > 0)
+            p = perspectiveMatrix(30.0 + run % 60, 0.5 + run % 3, 1.0, 250.0), m = lookAtMatrix(camera);
+        Frustum f;
+        f.planes = frustumPlanes(p.data(), m.data());
+        // The rows of P * M in double, combined in the order right, left, bottom,
+        // top, far, near and normalised.
         double rows[4][4] = {};
         for (int r = 0; r < 16; ++r)
             for (int k = 0; k < 4; ++k)
@@ -91,42 +93,27 @@ TEST(Frustum, PlanesAgreeWithADoublePrecisionReference)
             for (int c = 0; c < 4; ++c)
                 q[c] = rows[3][c] + sign[i] * rows[axis[i]][c];
             const double length = std::sqrt(q[0] * q[0] + q[1] * q[1] + q[2] * q[2]);
-            const Plane& got = planes[size_t(i)];
+            const Plane& got = f.planes[size_t(i)];
             ASSERT_TRUE(std::fabs(got.a - q[0] / length) < 1e-5 && std::fabs(got.b - q[1] / length) < 1e-5 &&
                         std::fabs(got.c - q[2] / length) < 1e-5 &&
                         std::fabs(got.d - q[3] / length) < 1e-3 * (1.0 + std::fabs(q[3] / length)))
                 << run << " plane " << i;
         }
-    }
-}
-
-TEST(Frustum, RandomBoxesAgreeWithTestingEveryCorner)
-{
-    // The identity matrices' cube (-1, 1)^3, and gluPerspective(90, 1, 1, 10)
-    // written out by hand with the camera at the origin looking down -z.
-    const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-    const float perspective[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, -11.0f / 9.0f, -1, 0, 0, -20.0f / 9.0f, 0};
-    std::mt19937 random(424242u);
-    std::uniform_real_distribution<float> coordinate(-14.0f, 14.0f);
-    for (const float* projection : {identity, perspective}) {
-        Frustum f;
-        f.planes = frustumPlanes(projection, identity);
-        for (int i = 0; i < 50000; ++i) {
+        for (int i = 0; i < 2000; ++i) {
             float b[6];
-            // Whole numbers land exactly on the cube's planes, where a corner is not in front.
             for (float& c : b)
-                c = i % 4 == 0 ? float(int(random() % 7) - 3) : coordinate(random) * (i % 2 ? 1.0f : 0.15f);
+                c = run == 0 ? float(int(random() % 7) - 3) : coordinate(random) * (i % 2 ? 2.5f : 0.5f);
             BoxClass expected = BoxClass::Inside;
-            for (const Plane& p : f.planes) {
+            for (const Plane& q : f.planes) {
                 int front = 0;
                 for (int k = 0; k < 8; ++k)
                     front +=
-                        p.a * b[k & 1 ? 3 : 0] + p.b * b[k & 2 ? 4 : 1] + p.c * b[k & 4 ? 5 : 2] + p.d > 0.0f;
+                        q.a * b[k & 1 ? 3 : 0] + q.b * b[k & 2 ? 4 : 1] + q.c * b[k & 4 ? 5 : 2] + q.d > 0.0f;
                 if (front == 0) expected = BoxClass::Outside;
                 if (front < 8 && expected == BoxClass::Inside) expected = BoxClass::Intersect;
             }
             const BoxClass actual = f.classifyBox(b[0], b[1], b[2], b[3], b[4], b[5]);
-            ASSERT_EQ(actual, expected) << i;
+            ASSERT_EQ(actual, expected) << run << " " << i;
             ASSERT_EQ(f.boxVisible(b[0], b[1], b[2], b[3], b[4], b[5]), actual != BoxClass::Outside) << i;
         }
     }
