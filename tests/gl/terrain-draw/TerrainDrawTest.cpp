@@ -1,13 +1,14 @@
 #include "terrain/TerrainDraw.h"
 #include "platform/GlApi.h"
-#include "terrain/TerrainLod.h"
+#include "terrain/TerrainCursor.h"
 #include "terrain/TerrainMesh.h"
-#include "tests/gl/terrain-draw/TestTerrain.h"
 #include "tests/support/GlTestContext.h"
+#include "view/Camera.h"
+#include "view/Frustum.h"
+#include "view/ViewMatrices.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
 #include <cmath>
 #include <random>
@@ -16,9 +17,82 @@
 namespace {
 
 constexpr int kSize = 128;
-constexpr uint8_t kWhite[4] = {255, 255, 255, 255};
-// The 4 x 4 maps below are seen from straight above, (-0.5, -0.5) to (4.5, 4.5).
-constexpr float kLeft = -0.5f, kRight = 4.5f;
+using Texel = std::vector<uint8_t>;
+
+// Textures into the slots given, each a row of RGB texels; four of them make
+// the four-unit set-up.
+void giveTextures(TerrainMap& map, const std::vector<Texel>& textures)
+{
+    for (size_t slot = 0; slot < textures.size(); ++slot) {
+        glGenTextures(1, &map.textures[slot]);
+        glBindTexture(GL_TEXTURE_2D, map.textures[slot]);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, GLsizei(textures[slot].size() / 3), 1, 0, GL_RGB,
+                     GL_UNSIGNED_BYTE, textures[slot].data());
+    }
+    map.usesMultitexture = textures.size() == 4;
+}
+
+// A flat w x h terrain on the generator's mesh layout (8 steps per grid step,
+// from 1/16 before grid point (0, 0)), one colour, roughness 0, no cell marked.
+TerrainMap makeTerrain(int w, float height, std::vector<Texel> textures = {{255, 255, 255}},
+                       std::array<uint8_t, 4> colour = {255, 255, 255, 255})
+{
+    const size_t points = size_t(w * w);
+    TerrainMap map{.width = w, .height = w, .heights = std::vector<float>(points, height)};
+    map.roughness.resize(points);
+    map.visible.resize(points);
+    allocateMesh(map, false, true);
+    computeVertexPositions(map, kMeshOrigin);
+    for (size_t i = 0; i < map.colours.size(); ++i)
+        map.colours[i] = colour[i % 4];
+    giveTextures(map, textures);
+    return map;
+}
+
+const std::vector<Texel> kFourWhite(4, {255, 255, 255});
+
+// Clears the frame and sets the matrices as the frame does: an orthographic
+// box, or a 45 degree perspective out to box[0] and the camera's look.
+void view(std::array<double, 4> box, const Camera* camera = nullptr)
+{
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    camera ? gluPerspective(45.0, 1.0, 1.0, box[0]) : glOrtho(box[0], box[1], box[2], box[3], -100.0, 100.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    if (camera) camera->look();
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glEnable(GL_DEPTH_TEST);
+}
+// Straight down on a 4 x 4 map: world (-0.5, -0.5) .. (4.5, 4.5) fills the frame.
+const std::array<double, 4> kAbove = {-0.5, 4.5, -0.5, 4.5};
+
+std::vector<uint8_t> readFrame()
+{
+    std::vector<uint8_t> pixels(size_t(kSize) * kSize * 4);
+    glReadPixels(0, 0, kSize, kSize, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    return pixels;
+}
+
+// Red, green and blue at world (x, y) of the view from above.
+std::array<int, 3> pixelAt(float x, float y)
+{
+    uint8_t p[4] = {};
+    glReadPixels(int((x + 0.5f) / 5.0f * kSize), int((y + 0.5f) / 5.0f * kSize), 1, 1, GL_RGBA,
+                 GL_UNSIGNED_BYTE, p);
+    return {p[0], p[1], p[2]};
+}
+
+size_t litCount(const std::vector<uint8_t>& frame)
+{
+    size_t count = 0;
+    for (size_t i = 0; i < frame.size(); i += 4)
+        count += frame[i] + frame[i + 1] + frame[i + 2] > 0;
+    return count;
+}
 
 class DrawTerrain : public ::testing::Test {
 protected:
@@ -26,361 +100,185 @@ protected:
     GlTestContext gl{kSize, kSize};
 };
 
-void clearFrame()
-{
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    glClearDepth(1.0);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glEnable(GL_DEPTH_TEST);
-}
-
-void viewFromAbove()
-{
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(kLeft, kRight, kLeft, kRight, -100.0, 100.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    clearFrame();
-}
-
-void viewInPerspective(Vec3 eye, Vec3 target)
-{
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(45.0, 1.0, 1.0, 250.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    gluLookAt(eye.x, eye.y, eye.z, target.x, target.y, target.z, 0.0, 0.0, 1.0);
-    clearFrame();
-}
-
-std::array<uint8_t, 4> pixelAt(float wx, float wy)
-{
-    const auto toPixel = [](float w) { return static_cast<int>((w - kLeft) / (kRight - kLeft) * kSize); };
-    std::array<uint8_t, 4> pixel{};
-    glReadPixels(toPixel(wx), toPixel(wy), 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel.data());
-    return pixel;
-}
-
-bool lit(const std::array<uint8_t, 4>& p)
-{
-    return p[0] + p[1] + p[2] > 0;
-}
-
-std::vector<uint8_t> readFrame()
-{
-    std::vector<uint8_t> pixels(static_cast<size_t>(kSize) * kSize * 4);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, kSize, kSize, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-    return pixels;
-}
-
-size_t litCount(const std::vector<uint8_t>& frame)
-{
-    size_t count = 0;
-    for (size_t i = 0; i < frame.size(); i += 4)
-        if (frame[i] + frame[i + 1] + frame[i + 2] > 0) ++count;
-    return count;
-}
-
-GLint intState(GLenum name)
-{
-    GLint value = 0;
-    glGetIntegerv(name, &value);
-    return value;
-}
-
-GLint texEnv(GLenum name)
-{
-    GLint value = 0;
-    glGetTexEnviv(GL_TEXTURE_ENV, name, &value);
-    return value;
-}
-
-void giveTextures(TerrainMap& map, bool fourUnits)
-{
-    map.textures[0] = makeTexture(255, 255, 255);
-    if (fourUnits) {
-        map.textures[1] = makeTexture(255, 255, 255);
-        map.textures[2] = makeTexture(255, 255, 255);
-        map.textures[3] = makeLuminanceTexture(255);
-        map.usesMultitexture = true;
-    }
-}
-
-// 4 x 4 terrain at the given height, white textures, every cell marked or none.
-TerrainMap smallMap(bool fourUnits, bool allMarked, float height = 0.0f, const uint8_t colour[4] = kWhite)
-{
-    TerrainMap map = makeTerrain(
-        4, 4, [height](float, float) { return height; }, colour);
-    giveTextures(map, fourUnits);
-    std::fill(map.visible.begin(), map.visible.end(), allMarked ? 1 : 0);
-    return map;
-}
-
-// A hilly 16 x 16 terrain with mixed roughness, every drawable cell marked,
-// seen in perspective so that every level of detail appears.
-TerrainMap makeHills(bool fourUnits, bool buffers)
-{
-    std::mt19937 rng(77);
-    std::uniform_int_distribution<int> byte(40, 255);
-    const auto hills = [](float x, float y) { return 2.0f + 1.5f * std::sin(x * 0.7f) * std::cos(y * 0.5f); };
-    TerrainMap map = makeTerrain(16, 16, hills, kWhite);
-    // Colours vary per vertex so interpolation differences would show.
-    for (uint8_t& c : map.colours)
-        c = static_cast<uint8_t>(byte(rng));
-    std::uniform_real_distribution<float> rough(0.0f, 1.0f);
-    for (float& r : map.roughness)
-        r = rough(rng);
-    std::fill(map.visible.begin(), map.visible.end(), 1);
-    giveTextures(map, fourUnits);
-    if (buffers) moveIntoBuffers(map);
-    return map;
-}
-
-const Vec3 kHillsEye{8.0f, -4.0f, 14.0f};
-const Vec3 kHillsTarget{8.0f, 8.0f, 0.0f};
-
 } // namespace
 
-TEST_F(DrawTerrain, OnlyBytesEqualToOneAreDrawn)
-{
-    TerrainMap map = smallMap(false, false);
-    std::fill(map.roughness.begin(), map.roughness.end(), 1.0f);
-    map.visible[0 + 4 * 0] = 1;
-    map.visible[2 + 4 * 0] = 2;
-    map.visible[0 + 4 * 2] = 255;
-    map.visible[2 + 4 * 2] = 1;
-    viewFromAbove();
-    // Eye 1 above the map's middle: every marked cell is within reach of step 1.
-    EXPECT_EQ(drawTerrain(map, Vec3{2, 2, 1}, 1.0f), 72 * 2);
-    EXPECT_TRUE(lit(pixelAt(0.4f, 0.4f)));
-    EXPECT_TRUE(lit(pixelAt(2.4f, 2.4f)));
-    EXPECT_FALSE(lit(pixelAt(2.4f, 0.4f)));
-    EXPECT_FALSE(lit(pixelAt(0.4f, 2.4f)));
-    EXPECT_FALSE(lit(pixelAt(3.4f, 3.4f)));
-    // Step 1 draws one band of the next cell row too (x 0..0.94, y 0.94..1.06).
-    EXPECT_TRUE(lit(pixelAt(0.4f, 1.0f)));
-    EXPECT_FALSE(lit(pixelAt(0.4f, 1.2f)));
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-}
-
-TEST_F(DrawTerrain, NothingMarkedOrNoMeshDrawsNothing)
-{
-    TerrainMap unmarked = smallMap(true, false), buffered = smallMap(true, false);
-    moveIntoBuffers(buffered);
-    TerrainMap empty; // a failed heightmap load
-    for (TerrainMap* map : {&unmarked, &buffered, &empty}) {
-        viewFromAbove();
-        EXPECT_EQ(drawTerrain(*map, Vec3{2, 2, 1}, 9.0f), 0);
-        EXPECT_EQ(litCount(readFrame()), 0u);
-        EXPECT_EQ(intState(GL_MATRIX_MODE), GL_MODELVIEW);
-        EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
-        EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY));
-        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-    }
-}
-
-TEST_F(DrawTerrain, BufferObjectsAndClientArraysGiveTheSameFrame)
-{
-    for (bool fourUnits : {false, true}) {
-        for (float coefficient : {0.3f, 1.0f, 4.0f}) {
-            SCOPED_TRACE(testing::Message() << "fourUnits " << fourUnits << " coefficient " << coefficient);
-            TerrainMap client = makeHills(fourUnits, false);
-            // The upload leaves this map's colour buffer bound while the
-            // client-side map draws first: its pointers must not become offsets.
-            TerrainMap buffered = makeHills(fourUnits, true);
-            const int expected = terrainQuadCount(client, kHillsEye, coefficient);
-            viewInPerspective(kHillsEye, kHillsTarget);
-            EXPECT_EQ(drawTerrain(client, kHillsEye, coefficient), expected);
-            const std::vector<uint8_t> clientFrame = readFrame();
-            viewInPerspective(kHillsEye, kHillsTarget);
-            EXPECT_EQ(drawTerrain(buffered, kHillsEye, coefficient), expected);
-            // The terrain fills a good part of the view.
-            EXPECT_GT(litCount(clientFrame), static_cast<size_t>(kSize * kSize / 4));
-            EXPECT_TRUE(clientFrame == readFrame());
-            EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-        }
-    }
-}
-
-TEST_F(DrawTerrain, CoefficientChangesTheQuadCountNotTheCoverage)
-{
-    TerrainMap map = makeHills(false, false);
-    viewInPerspective(kHillsEye, kHillsTarget);
-    const int coarse = drawTerrain(map, kHillsEye, 0.2f);
-    const size_t coarseLit = litCount(readFrame());
-    clearFrame();
-    EXPECT_LT(coarse, drawTerrain(map, kHillsEye, 9.0f));
-    // Both draw every cell; the silhouettes differ only where coarse quads cut hills.
-    EXPECT_NEAR(static_cast<double>(coarseLit), static_cast<double>(litCount(readFrame())),
-                kSize * kSize * 0.05);
-}
-
-// One unit: texture times vertex colour. Four units:
-// T3 * (A * (C * T0 + (1 - C) * T1) + (1 - A) * T2) with pure colours per unit.
 TEST_F(DrawTerrain, TexturesBlendAsTabulated)
 {
+    // The light texture spans the grid once, s = (x + 0.2) / 4: its left texel
+    // shows up to x = 1.8, its right one, 255, beyond.
+    const auto units = [](uint8_t light) {
+        return std::vector<Texel>{
+            {255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {light, light, light, 255, 255, 255}};
+    };
     struct Case {
-        bool fourUnits;
-        uint8_t colour[4];
-        uint8_t light;
-        std::array<int, 3> expected;
+        std::vector<Texel> textures;
+        std::array<uint8_t, 4> colour;
+        std::array<int, 3> left, right; // at x 0.5 and 3.2
     };
     const Case cases[] = {
-        // (200, 100, 50) * 128 / 255 = (100.4, 50.2, 25.1)
-        {false, {128, 128, 128, 255}, 0, {100, 50, 25}},
-        {true, {255, 255, 255, 255}, 255, {255, 0, 0}}, // C = 1, A = 1: base tile
-        {true, {0, 0, 0, 255}, 255, {0, 255, 0}},       // C = 0: first detail tile
-        {true, {255, 255, 255, 0}, 255, {0, 0, 255}},   // A = 0: second detail tile
-        {true, {255, 255, 255, 255}, 128, {128, 0, 0}}, // light texture halves it
-        {true, {0, 0, 0, 0}, 64, {0, 0, 64}},
+        {{{200, 100, 50}}, {128, 128, 128, 255}, {100, 50, 25}, {100, 50, 25}}, // (200, 100, 50) x 128 / 255
+        {units(255), {255, 255, 255, 255}, {255, 0, 0}, {255, 0, 0}},           // C = 1, A = 1: base tile
+        {units(255), {0, 0, 0, 255}, {0, 255, 0}, {0, 255, 0}},                 // C = 0: first detail tile
+        {units(255), {255, 255, 255, 0}, {0, 0, 255}, {0, 0, 255}},             // A = 0: second detail tile
+        {units(128), {255, 255, 255, 255}, {128, 0, 0}, {255, 0, 0}},
+        {units(64), {0, 0, 0, 0}, {0, 0, 64}, {0, 0, 255}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "case " << (&c - cases));
-        TerrainMap map = smallMap(false, true, 0.0f, c.colour);
-        map.textures[0] = c.fourUnits ? makeTexture(255, 0, 0) : makeTexture(200, 100, 50);
-        if (c.fourUnits) {
-            map.textures[1] = makeTexture(0, 255, 0);
-            map.textures[2] = makeTexture(0, 0, 255);
-            map.textures[3] = makeLuminanceTexture(c.light);
-            map.usesMultitexture = true;
-        }
-        viewFromAbove();
+        TerrainMap map = makeTerrain(4, 0.0f, c.textures, c.colour);
+        map.visible.assign(16, 1);
+        view(kAbove);
         EXPECT_EQ(drawTerrain(map, Vec3{2, 2, 1000}, 1.0f), 16); // roughness 0: one quad each
-        for (const auto& [wx, wy] : {std::pair{0.5f, 0.5f}, std::pair{3.2f, 1.7f}}) {
-            const auto p = pixelAt(wx, wy);
-            for (int k = 0; k < 3; ++k)
-                EXPECT_NEAR(p[k], c.expected[k], 2) << "channel " << k;
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_NEAR(pixelAt(0.5f, 0.5f)[k], c.left[k], 2) << "case " << (&c - cases) << " channel " << k;
+            EXPECT_NEAR(pixelAt(3.2f, 1.7f)[k], c.right[k], 2) << "case " << (&c - cases) << " channel " << k;
         }
-        EXPECT_FALSE(lit(pixelAt(4.2f, 4.2f))); // beyond the mesh
+        EXPECT_EQ(pixelAt(4.2f, 4.2f), (std::array<int, 3>{})); // beyond the mesh
     }
 }
 
-TEST_F(DrawTerrain, ShowsFromAboveAndIsCulledFromBelow)
+TEST_F(DrawTerrain, DrawsOnlyCellsMarkedOneAndLeavesTheDescribedState)
 {
-    TerrainMap map = smallMap(false, true);
-    viewFromAbove();
-    drawTerrain(map, Vec3{2, 2, 1}, 1.0f);
-    EXPECT_GT(litCount(readFrame()), static_cast<size_t>(kSize * kSize / 2));
-    // Turned over: looking up at the underside.
-    viewFromAbove();
-    glTranslatef(2.0f, 0.0f, 0.0f);
-    glRotatef(180.0f, 0.0f, 1.0f, 0.0f);
-    glTranslatef(-2.0f, 0.0f, 0.0f);
-    drawTerrain(map, Vec3{2, 2, 1}, 1.0f);
-    EXPECT_EQ(litCount(readFrame()), 0u);
-}
-
-TEST_F(DrawTerrain, LeavesTheDescribedStateOnEveryPath)
-{
+    // Unit 0 keeps its uniform 0.1 texture matrix for the models drawn next; the
+    // detail tiles repeat every 1 / 0.18 and 1 / 0.15 units; the light texture
+    // spans the grid once: scale (1/4, 1/4, 0), then translate (0.2, 0.2, 0).
+    const std::vector<float> matrices[4] = {{0.1f, 0, 0, 0, 0, 0.1f, 0, 0, 0, 0, 0.1f, 0, 0, 0, 0, 1},
+                                            {0.18f, 0, 0, 0, 0, 0.18f, 0, 0, 0, 0, 0.18f, 0, 0, 0, 0, 1},
+                                            {0.15f, 0, 0, 0, 0, 0.15f, 0, 0, 0, 0, 0.15f, 0, 0, 0, 0, 1},
+                                            {0.25f, 0, 0, 0, 0, 0.25f, 0, 0, 0, 0, 0, 0, 0.05f, 0.05f, 0, 1}};
+    const GLenum names[] = {GL_CULL_FACE_MODE, GL_MATRIX_MODE, GL_ACTIVE_TEXTURE_ARB,
+                            GL_CLIENT_ACTIVE_TEXTURE_ARB, GL_ARRAY_BUFFER_BINDING_ARB};
     for (const auto& [fourUnits, buffers] :
          {std::pair{false, false}, {false, true}, {true, false}, {true, true}}) {
         SCOPED_TRACE(testing::Message() << "fourUnits " << fourUnits << " buffers " << buffers);
-        TerrainMap map = smallMap(fourUnits, true, 1.0f);
-        if (buffers) moveIntoBuffers(map);
+        TerrainMap map = fourUnits ? makeTerrain(4, 1.0f, kFourWhite) : makeTerrain(4, 1.0f);
+        if (buffers) createVertexBuffers(map, RenderCaps{true, false});
         glBindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
-        viewFromAbove();
-        EXPECT_EQ(drawTerrain(map, Vec3{2, 2, 3}, 1.0f), 16);
-        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-
-        EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
-        EXPECT_EQ(intState(GL_CULL_FACE_MODE), GL_FRONT);
-        EXPECT_EQ(intState(GL_MATRIX_MODE), GL_MODELVIEW);
-        EXPECT_EQ(intState(GL_ACTIVE_TEXTURE_ARB), GL_TEXTURE0_ARB);
-        EXPECT_EQ(intState(GL_CLIENT_ACTIVE_TEXTURE_ARB), GL_TEXTURE0_ARB);
-        EXPECT_EQ(static_cast<GLuint>(intState(GL_ARRAY_BUFFER_BINDING_ARB)),
-                  buffers ? map.colourBuffer : 0u);
-        EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY));
-        EXPECT_FALSE(glIsEnabled(GL_COLOR_ARRAY));
-        EXPECT_EQ(glIsEnabled(GL_TEXTURE_2D), fourUnits ? GL_TRUE : GL_FALSE);
-
-        // Unit 0's texture matrix stays at the uniform 0.1 scale.
-        GLfloat m[16] = {};
-        glGetFloatv(GL_TEXTURE_MATRIX, m);
-        EXPECT_EQ(std::vector<float>(m, m + 16),
-                  (std::vector<float>{0.1f, 0, 0, 0, 0, 0.1f, 0, 0, 0, 0, 0.1f, 0, 0, 0, 0, 1}));
-        if (fourUnits) {
-            EXPECT_EQ(texEnv(GL_TEXTURE_ENV_MODE), GL_MODULATE);
-            EXPECT_EQ(static_cast<GLuint>(intState(GL_TEXTURE_BINDING_2D)), map.textures[0]);
-            const float scale[4] = {0.1f, 0.18f, 0.15f, 0.25f};
-            const GLint operand[3] = {0, GL_SRC_COLOR, GL_SRC_ALPHA};
-            for (int unit = 1; unit < 4; ++unit) {
-                glActiveTextureARB(GL_TEXTURE0_ARB + unit);
-                EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D)) << unit;
-                glGetFloatv(GL_TEXTURE_MATRIX, m);
-                EXPECT_FLOAT_EQ(m[0], scale[unit]) << unit;
-                if (unit < 3) {
-                    EXPECT_EQ(texEnv(GL_OPERAND2_RGB_ARB), operand[unit]) << unit;
-                }
-            }
-            // Unit 3 maps the grid once: scale (1/4, 1/4, 0), then translate (0.2, 0.2, 0).
-            EXPECT_FLOAT_EQ(m[5], 0.25f);
-            EXPECT_FLOAT_EQ(m[10], 0.0f);
-            EXPECT_FLOAT_EQ(m[12], 0.05f);
-            EXPECT_FLOAT_EQ(m[13], 0.05f);
-            EXPECT_FLOAT_EQ(m[14], 0.0f);
-        }
-        glActiveTextureARB(GL_TEXTURE0_ARB);
-        for (int unit = 0; unit < 4; ++unit) {
+        view(kAbove);
+        const Vec3 eye{0.0f, 0.0f, 11.0f};
+        EXPECT_EQ(drawTerrain(map, eye, 9.0f), 0); // nothing marked
+        EXPECT_EQ(litCount(readFrame()), 0u);
+        // Cell (0, 0), roughness 1 at d2 100, gets step 1 (72 quads), cell (1, 0)
+        // with roughness 0 one quad; bytes 2 and 255 are no marks.
+        map.visible = {1, 1, 2, 0, 255, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+        map.roughness[0] = 1.0f;
+        EXPECT_EQ(drawTerrain(map, eye, 1.0f), 72 + 1);
+        // Step 1 draws the cell's first band and one band of the next cell row
+        // (y 0.94 .. 1.06), one quad does not; the cells marked 2 and 255 are not drawn.
+        EXPECT_EQ((std::vector<int>{pixelAt(0.4f, 0.0f)[0], pixelAt(0.4f, 1.0f)[0], pixelAt(1.4f, 1.0f)[0],
+                                    pixelAt(2.4f, 0.4f)[0], pixelAt(0.4f, 1.4f)[0]}),
+                  (std::vector<int>{255, 255, 0, 0, 0}));
+        EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+        EXPECT_FALSE(glIsEnabled(GL_CULL_FACE) || glIsEnabled(GL_VERTEX_ARRAY) ||
+                     glIsEnabled(GL_COLOR_ARRAY));
+        std::vector<GLint> values(5);
+        for (size_t i = 0; i < 5; ++i)
+            glGetIntegerv(names[i], &values[i]);
+        EXPECT_EQ(values, (std::vector<GLint>{GL_FRONT, GL_MODELVIEW, GL_TEXTURE0_ARB, GL_TEXTURE0_ARB,
+                                              GLint(buffers ? map.colourBuffer : 0)}));
+        for (int unit = fourUnits ? 3 : 0; unit >= 0; --unit) {
+            glActiveTextureARB(GL_TEXTURE0_ARB + unit);
             glClientActiveTextureARB(GL_TEXTURE0_ARB + unit);
+            std::vector<float> m(16);
+            glGetFloatv(GL_TEXTURE_MATRIX, m.data());
+            EXPECT_EQ(m, matrices[unit]) << unit;
+            // Texturing stays on for unit 0 only with four units; no texture-coordinate array stays on.
+            EXPECT_EQ(glIsEnabled(GL_TEXTURE_2D), fourUnits && unit == 0) << unit;
             EXPECT_FALSE(glIsEnabled(GL_TEXTURE_COORD_ARRAY)) << unit;
         }
-        glClientActiveTextureARB(GL_TEXTURE0_ARB);
+        GLint mode = 0;
+        glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
+        EXPECT_EQ(mode, GL_MODULATE);
     }
+    TerrainMap empty; // a failed heightmap load: nothing to draw
+    EXPECT_EQ(drawTerrain(empty, Vec3{}, 1.0f), 0);
 }
 
-// Unit set-up on its own (the blend cases above show its effect on the frame).
-TEST_F(DrawTerrain, TextureUnitsSwitchOnAndOff)
-{
-    TerrainMap map = smallMap(true, false);
-    setTextureUnits(map, true);
-    EXPECT_EQ(intState(GL_ACTIVE_TEXTURE_ARB), GL_TEXTURE0_ARB);
-    EXPECT_EQ(intState(GL_MATRIX_MODE), GL_MODELVIEW);
-    EXPECT_EQ(texEnv(GL_TEXTURE_ENV_MODE), GL_REPLACE);
-    for (int unit = 0; unit < 4; ++unit) {
-        glActiveTextureARB(GL_TEXTURE0_ARB + unit);
-        EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D)) << unit;
-        EXPECT_EQ(static_cast<GLuint>(intState(GL_TEXTURE_BINDING_2D)), map.textures[unit]) << unit;
-        if (unit > 0) {
-            EXPECT_EQ(texEnv(GL_TEXTURE_ENV_MODE), GL_COMBINE_ARB) << unit;
-        }
-    }
-    glActiveTextureARB(GL_TEXTURE0_ARB);
-    setTextureUnits(map, false);
-    EXPECT_EQ(texEnv(GL_TEXTURE_ENV_MODE), GL_MODULATE);
-    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
-
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-}
-
-// The generator's own 128 x 128 mesh, every cell marked (the last row and
-// column included, so step 4 reaches mesh row 1028), from veldrun's start view.
-TEST_F(DrawTerrain, GeneratedMeshDrawsAlikeWithBuffersAndClientArrays)
+// The generator's own 128 x 128 mesh and light texture with and without buffer objects, every
+// cell marked (the last row too, whose step-4 bands reach mesh row 1028),
+// seen from veldrun's start view: the same quads and the same picture.
+TEST_F(DrawTerrain, BufferObjectsAndClientArraysDrawTheSameFrame)
 {
     std::mt19937 rng(5);
-    std::uniform_int_distribution<int> byte(0, 255);
     std::vector<uint8_t> bytes(128 * 128);
     for (uint8_t& b : bytes)
-        b = static_cast<uint8_t>(byte(rng));
-    TerrainMap maps[2];
-    std::vector<uint8_t> frames[2];
-    int quads[2] = {};
-    for (int i = 0; i < 2; ++i) {
-        maps[i].loadHeightmapBytes(bytes.data(), bytes.size());
-        giveTextures(maps[i], true);
-        generateMesh(maps[i], RenderCaps{i == 1, true});
-        ASSERT_EQ(maps[i].usesVertexBuffers, i == 1);
-        std::fill(maps[i].visible.begin(), maps[i].visible.end(), 1);
-        const Vec3 eye{32.0f, 32.0f, maps[0].gridHeight(32, 32) + 16.0f};
-        viewInPerspective(eye, Vec3{32.0f, 48.0f, 0.0f});
-        quads[i] = drawTerrain(maps[i], eye, 1.0f);
-        frames[i] = readFrame();
-        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-        EXPECT_EQ(quads[i], terrainQuadCount(maps[0], eye, 1.0f));
+        b = uint8_t(rng() % 256);
+    for (bool fourUnits : {false, true}) {
+        std::vector<uint8_t> frames[2];
+        int quads[2] = {};
+        for (int i = 0; i < 2; ++i) {
+            TerrainMap map;
+            map.loadHeightmapBytes(bytes.data(), bytes.size());
+            giveTextures(map, fourUnits ? kFourWhite : std::vector<Texel>{{255, 255, 255}});
+            if (i == 1) glEnable(0x1234); // a pending GL error must not count against the upload
+            EXPECT_FALSE(generateMesh(map, RenderCaps{i == 1, fourUnits}));
+            ASSERT_EQ(map.usesVertexBuffers, i == 1);
+            // The light texture in slot 3 holds the texels of the smoothed light.
+            std::vector<uint8_t> light(512 * 512);
+            glBindTexture(GL_TEXTURE_2D, map.textures[3]);
+            glGetTexImage(GL_TEXTURE_2D, 0, GL_LUMINANCE, GL_UNSIGNED_BYTE, light.data());
+            EXPECT_EQ(light, lightTexels(map));
+            map.visible.assign(16384, 1);
+            Camera camera;
+            camera.set(32, 32, map.gridHeight(32, 32) + 16, 32, 48, 0, 0, 0, 1);
+            view({250.0}, &camera);
+            quads[i] = drawTerrain(map, camera.eye, 1.0f);
+            frames[i] = readFrame();
+            EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+        }
+        EXPECT_EQ(quads[0], quads[1]) << fourUnits;
+        EXPECT_GT(quads[0], 128 * 128); // rough random terrain: many cells finer than a quad
+        EXPECT_GT(litCount(frames[0]), size_t(kSize * kSize / 2)) << fourUnits;
+        EXPECT_TRUE(frames[0] == frames[1]) << fourUnits;
     }
-    EXPECT_GT(quads[0], 128 * 128); // rough random terrain: many cells finer than a quad
-    EXPECT_GT(litCount(frames[0]), static_cast<size_t>(kSize * kSize / 2));
-    EXPECT_TRUE(frames[0] == frames[1]);
+}
+
+// The frame's order: projection, camera, frustum, terrain, then the pick.
+TEST_F(DrawTerrain, FrustumPickAndHighlight)
+{
+    // 8 x 8 flat terrain at height 2, seen from 18 above its middle.
+    TerrainMap map = makeTerrain(8, 2.0f);
+    map.visible.assign(64, 1);
+    Camera camera;
+    camera.set(4, 4, 20, 4, 4.001f, 0, 0, 0, 1);
+    view({100.0}, &camera);
+    // The frustum is read from the current matrices: those of the plain functions
+    // the quad tree tests and benchmark use, which thus agree with GLU's.
+    Frustum frustum;
+    frustum.extract();
+    const auto planes =
+        frustumPlanes(perspectiveMatrix(45.0, 1.0, 1.0, 100.0).data(), lookAtMatrix(camera).data());
+    for (size_t i = 0; i < 6; ++i) {
+        const Plane &a = frustum.planes[i], &b = planes[i];
+        EXPECT_TRUE(std::fabs(a.a - b.a) < 1e-5f && std::fabs(a.b - b.b) < 1e-5f &&
+                    std::fabs(a.c - b.c) < 1e-5f && std::fabs(a.d - b.d) < 1e-3f)
+            << i;
+    }
+    drawTerrain(map, camera.eye, 1.0f);
+    // Client (32, 96) is window (32, 31): ndc (-0.5, -0.515625) at 18 tan(22.5) a side.
+    const double half = std::tan(22.5 * M_PI / 180.0) * 18.0;
+    const Vec3 p = pickPointAt(32, 96);
+    EXPECT_NEAR(p.x, 4.0 - 0.5 * half, 0.02);
+    EXPECT_NEAR(p.y, 4.0 - 0.515625 * half, 0.03);
+    EXPECT_NEAR(p.z, 2.0, 0.02);
+
+    // The highlight covers mesh columns and rows 1016 .. 1023 of cell (127, 127):
+    // 126.9375 .. 127.8125, with both array paths; cells outside the grid draw nothing.
+    for (bool buffers : {false, true}) {
+        TerrainMap big = makeTerrain(128, 1.0f, {});
+        if (buffers) createVertexBuffers(big, RenderCaps{true, false});
+        view({125.0, 129.0, 125.0, 129.0}); // 32 pixels per unit
+        glDisable(GL_DEPTH_TEST);
+        glColor3f(1.0f, 0.0f, 0.0f);
+        for (const auto& [x, y] : {std::pair{128, 0}, {0, -1}, {-1, 5}, {127, 128}})
+            highlightCell(big, x, y);
+        EXPECT_EQ(litCount(readFrame()), 0u);
+        highlightCell(big, 127, 127);
+        const std::vector<uint8_t> frame = readFrame();
+        for (int i = 0; i < kSize * kSize; ++i) {
+            const double x = 125.0 + (i % kSize + 0.5) / 32.0, y = 125.0 + (i / kSize + 0.5) / 32.0;
+            const bool inside = x > 126.9375 && x < 127.8125 && y > 126.9375 && y < 127.8125;
+            ASSERT_EQ(frame[size_t(4 * i)], inside ? 255 : 0) << i;
+        }
+        EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY));
+    }
 }

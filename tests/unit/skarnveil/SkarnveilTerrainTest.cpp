@@ -1,0 +1,116 @@
+// What the smaller programs share: the immediate-mode level of detail, the
+// slope shades with the interior-only smoothing, and the strip drawing's row walk.
+#include "TestMaps.h"
+#include "skarnveil/CliffTerrain.h"
+#include "terrain/ImmediateLod.h"
+#include "terrain/SlopeShade.h"
+#include "terrain/TerrainMesh.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <functional>
+#include <vector>
+
+namespace {
+
+// The shade of mesh vertex (c, r) of a 16 x 16 grid's mesh.
+float shadeAt(const std::function<float(int, int)>& height, bool cliff, int c, int r)
+{
+    TerrainMap map = gridMap(16, 16, height);
+    allocateMesh(map, true, false);
+    computeVertexPositions(map, cliff ? kCliffMeshOrigin : kMeshOrigin, 1);
+    cliff ? computeCliffShade(map) : computeTilesShade(map);
+    return map.light[size_t(c + map.meshColumns * r)];
+}
+
+} // namespace
+
+TEST(ImmediateLod, StepsListsAndCounts)
+{
+    // step = 8 - trunc(8 f), at least 1.
+    EXPECT_EQ(immediateLodStep(1.0f, 8), 1);
+    // Pairs per strip = strips = the multiples of step below step + 8; one count per pair.
+    const int counts[9] = {0, 81, 25, 16, 9, 9, 9, 9, 1};
+    CellIndexLists lists;
+    for (int step = 1; step <= 8; ++step) {
+        ASSERT_TRUE(immediateCellIndices(0, 0, step, 8, 40, lists));
+        EXPECT_EQ(immediateCount(lists), counts[step]) << step;
+    }
+    // Step 3 at cell (1, 1) of a 4 x 4 grid's mesh (40 columns): bands at rows
+    // 8, 11, 14, 17; the last pair lies 9 columns on, past the cell's far edge at 16.
+    ASSERT_TRUE(immediateCellIndices(1, 1, 3, 8, 40, lists));
+    EXPECT_EQ(lists.strips[3][0], 8u + 40u * 17u);
+    EXPECT_EQ(lists.strips[3][7], 17u + 40u * 20u);
+}
+
+TEST(ImmediateLod, CountsFromDistanceCoefficientAndRoughness)
+{
+    TerrainMap map = gridMap(4, 4, [](int, int) { return 0.0f; });
+    ASSERT_TRUE(allocateMesh(map, false, false));
+    map.roughness.assign(16, 0.0f);
+    map.visible.assign(16, 0);
+    map.visible[0] = 1;
+    // Eye 32 units above grid point (0, 0): d2 = 1024, so f = coefficient x roughness:
+    // 0.7 gives trunc(5.6), step 3, 16 pairs; with the eye twice as high f is
+    // a quarter, trunc(1.4), step 7, 9 pairs.
+    map.roughness[0] = 0.35f;
+    EXPECT_EQ(immediateTerrainCount(map, {0.0f, 0.0f, 32.0f}, 2.0f), 16);
+    EXPECT_EQ(immediateTerrainCount(map, {0.0f, 0.0f, 64.0f}, 2.0f), 9);
+    // Only bytes of exactly 1 count; the counts add up.
+    map.visible[1] = 2;
+    map.visible[2 + 4 * 1] = 1;
+    EXPECT_EQ(immediateTerrainCount(map, {500.0f, 500.0f, 500.0f}, 1.0f), 2);
+    map.roughness[0] = 1.0f;
+    EXPECT_EQ(immediateTerrainCount(map, {0.0f, 0.0f, 0.0f}, 1.0f), 81 + 1); // (2, 1) has roughness 0
+}
+
+TEST(SlopeShade, HandWorkedPlanes)
+{
+    // Cliff: 1 - (h - h') x 10 against the point one mesh step up both axes.
+    // Rising by 0.1 per unit in x: 1.125 -> 0.8; falling by 1: 1 - 1.25 -> 0.3.
+    EXPECT_EQ(shadeAt([](int x, int) { return 0.1f * x; }, true, 40, 40), 0.8f);
+    EXPECT_EQ(shadeAt([](int x, int) { return 20.0f - x; }, true, 40, 40), 0.3f);
+    // Falling by 0.2 along both: 0.05 lower, 1 - 0.5; across the diagonal only,
+    // the diagonal step sees no change: 1 -> 0.8.
+    EXPECT_NEAR(shadeAt([](int x, int y) { return 10.0f - 0.2f * (x + y); }, true, 50, 60), 0.5f, 1e-5f);
+    EXPECT_EQ(shadeAt([](int x, int y) { return 8.0f + 0.4f * (x - y); }, true, 50, 60), 0.8f);
+    // Tiles: 1 - (z - z') x 10 with z' of vertex (c - 1, r - 1) inside.
+    EXPECT_EQ(shadeAt([](int x, int) { return 1.0f * x; }, false, 40, 40), 0.3f); // 1 - 1.25
+    EXPECT_NEAR(shadeAt([](int x, int) { return 0.2f * x; }, false, 40, 40), 0.75f, 1e-5f);
+    // z = 8 x: a rise of 1 per mesh step is 0.3 inside, 1 - 1 x 0.25 in the first row and column.
+    EXPECT_NEAR(shadeAt([](int x, int) { return 8.0f * x; }, false, 3, 0), 0.75f, 1e-5f);
+    EXPECT_EQ(shadeAt([](int x, int) { return 8.0f * x; }, false, 3, 1), 0.3f);
+    EXPECT_NEAR(shadeAt([](int, int y) { return 8.0f * y; }, false, 0, 3), 0.75f, 1e-5f);
+    // At vertex (0, 0) both points clamp onto grid point (0, 0): no rise, 1 -> 0.8.
+    EXPECT_EQ(shadeAt([](int, int y) { return 8.0f * y; }, false, 0, 0), 0.8f);
+}
+
+TEST(SmoothInterior, MeansInsideEdgesKept)
+{
+    std::vector<float> values(16);
+    for (int i = 0; i < 16; ++i)
+        values[i] = float(i * i);
+    const std::vector<float> old = values;
+    smoothInterior(4, 4, values);
+    EXPECT_FLOAT_EQ(values[5], 327.0f / 9.0f);   // 0 + 1 + 4 + 16 + 25 + 36 + 64 + 81 + 100
+    EXPECT_FLOAT_EQ(values[10], 1002.0f / 9.0f); // 25 + 36 + 49 + 81 + 100 + 121 + 169 + 196 + 225
+    for (int i : {0, 1, 2, 3, 4, 7, 8, 11, 12, 13, 14, 15})
+        EXPECT_EQ(values[i], old[i]) << i;
+}
+
+TEST(CellStripRow, HandWorkedRows)
+{
+    const std::pair<std::vector<uint8_t>, std::array<int, 3>> cases[] = {
+        {{0, 1, 1, 1, 1}, {1, 4, 5}},    // to the row's end, closed by the last cell's right edge
+        {{0, 1, 1, 0, 1, 0}, {1, 3, 4}}, // the gap's left edge ends the walk: cell 4 is not walked
+        {{0, 0, 0, 0}, {0, 0, 0}},
+        {{2, 1, 2, 1}, {1, 2, 3}}, // a 2 is no mark: it neither starts nor continues a walk
+    };
+    for (const auto& [bytes, expected] : cases) {
+        const CellStripRow row = walkCellStripRow(bytes.data(), int(bytes.size()));
+        EXPECT_EQ((std::array<int, 3>{row.walked ? row.first : 0, row.walked, row.count()}), expected)
+            << bytes.size();
+    }
+}
