@@ -49,13 +49,12 @@ int run(const std::vector<std::string>& args, std::string& errors)
     return runCommand(parseCommandLine(args), output, errors);
 }
 
-const std::vector<uint8_t>& file(const std::string& path)
+std::vector<uint8_t> file(const std::string& path)
 {
     static const std::vector<DataFile> seedOne = makeDataSet(1);
     for (const DataFile& f : seedOne)
         if (f.path == path) return f.bytes;
-    static const std::vector<uint8_t> none;
-    return none;
+    return {};
 }
 
 Image tga(const std::string& path)
@@ -183,7 +182,7 @@ TEST(DataSet, TheTreeShowsABrownTrunkUnderAGreenCrownLitFromOutside)
     const Image skin = tga("Tree/tree.tga");
     ASSERT_FALSE(tree.frames.empty());
     const std::vector<Vec3>& p = tree.frames[0].positions;
-    int trunk = 0, crown = 0;
+    int trunk = 0, crown = 0, brownTrunk[2] = {}, greenCrown[2] = {};
     for (const Md2Triangle& t : tree.triangles) {
         Vec3 centre{};
         float u = 0, v = 0;
@@ -192,20 +191,25 @@ TEST(DataSet, TheTreeShowsABrownTrunkUnderAGreenCrownLitFromOutside)
             u += tree.texCoords[static_cast<size_t>(t.texCoordIndices[k])].u / 3;
             v += tree.texCoords[static_cast<size_t>(t.texCoordIndices[k])].v / 3;
         }
-        // The drawing sends (u, -v) to a repeating texture whose row k is the reader's row k.
-        const int column = static_cast<int>((u - std::floor(u)) * static_cast<float>(skin.width));
-        const int row = static_cast<int>((-v - std::floor(-v)) * static_cast<float>(skin.height));
-        const uint8_t* texel = &skin.pixels[static_cast<size_t>((row * skin.width + column) * 3)];
-        if (std::hypot(centre.x, centre.y) < 0.2f && centre.z < 0.9f) {
-            ++trunk;
-            EXPECT_GT(texel[0], texel[1]) << "trunk texel is not brown";
-        } else if (centre.z > 1.5f) {
-            ++crown;
-            EXPECT_GT(texel[1], texel[0]) << "crown texel is not green";
+        const bool inTrunk = std::hypot(centre.x, centre.y) < 0.2f && centre.z<0.9f, inCrown = centre.z> 1.5f;
+        trunk += inTrunk;
+        crown += inCrown;
+        // The drawing sends (u, -v) to a repeating texture whose row k is the reader's row k; veldrun
+        // draws models through the texture matrix of 0.1 that the terrain drawing leaves behind.
+        for (const int i : {0, 1}) {
+            const float scale = i == 0 ? 1.0f : 0.1f;
+            const float s = u * scale - std::floor(u * scale), r = -v * scale - std::floor(-v * scale);
+            const uint8_t* texel = &skin.pixels[(static_cast<size_t>(r * skin.height) * skin.width +
+                                                 static_cast<size_t>(s * skin.width)) *
+                                                3];
+            brownTrunk[i] += inTrunk && texel[0] > texel[1];
+            greenCrown[i] += inCrown && texel[1] > texel[0];
         }
     }
-    EXPECT_GT(trunk, 5);
-    EXPECT_GT(crown, 20);
+    // Through veldrun's tenth-size copy the trunk's edge may take the green of the needles beside it.
+    EXPECT_EQ(std::tuple(brownTrunk[0], greenCrown[0], greenCrown[1]), std::tuple(trunk, crown, crown));
+    EXPECT_GT(brownTrunk[1], trunk / 2);
+    EXPECT_TRUE(trunk > 5 && crown > 20) << trunk << " trunk and " << crown << " crown triangles";
     // Normals point away from the trunk's axis, or down under the cones.
     for (size_t i = 0; i < p.size(); ++i) {
         const float* n = kMd2Normals[tree.frames[0].normalIndices[i]];

@@ -82,18 +82,17 @@ TEST(HeightmapImport, RampsOfAnySizeResampleToTheStretchedRamp)
 
 TEST(HeightmapImport, RefusesBrokenAndTruncatedFiles)
 {
+    GreyImage image;
+    std::string error;
     for (const char* text : {"P2 2 2 10\n1 2 3", "P2 2 1 10\n1 11", "P2 0 5 10\n", "P2 2 1 70000\n1 2",
                              "P2 99999999999 1 255\n", "GIF89a", ""}) {
-        GreyImage image;
-        std::string error;
+        error.clear();
         EXPECT_FALSE(decodeGreyImage(bytesOf(text), image, error) || error.empty()) << text;
     }
     const uint8_t grey[12] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
     std::vector<uint8_t> wholes[] = {bytesOf("P5\n# c\n6 1\n65535\n", {grey, grey + 12}),
                                      encodePng(12, PNG_FORMAT_GRAY, grey)};
     for (const std::vector<uint8_t>& whole : wholes) {
-        GreyImage image;
-        std::string error;
         ASSERT_TRUE(decodeGreyImage(whole, image, error)) << error;
         // Every cut before the pixels end is refused (a PNG's last 12 bytes carry none).
         const size_t complete = whole[0] == 'P' ? whole.size() : whole.size() - 12;
