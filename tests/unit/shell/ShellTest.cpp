@@ -2,6 +2,7 @@
 #include "shell/DebugConsole.h"
 #include "shell/DisplayConfig.h"
 #include "shell/FrameTimer.h"
+#include "shell/OpenGlLinker.h"
 
 #include <gtest/gtest.h>
 
@@ -91,4 +92,18 @@ TEST(DebugPrint, OneLinePerCallCutAt999Characters)
     DebugPrint("%s", std::string(5000, 'a').c_str());
     platform::SetConsoleHandler(nullptr);
     EXPECT_EQ(console, "2 presets\n\n\n" + std::string(999, 'a') + "\n");
+}
+
+// Capabilities are decided by whole words of the extension string.
+TEST(HasExtensionWord, MatchesWholeWordsOnly)
+{
+    const std::string_view list =
+        "GL_ARB_multitexture_extra GL_ARB_vertex_buffer_object GL_EXT_x GL_ARB_multitexture";
+    for (const char* name :
+         {"GL_ARB_vertex_buffer_object", "GL_ARB_multitexture", "GL_ARB_multitexture_extra"})
+        EXPECT_TRUE(HasExtensionWord(list, name)) << name;
+    for (const char* name :
+         {"GL_EXT", "ARB_vertex_buffer_object", "GL_ARB_vertex_buffer", "", "GL_EXT_x GL_ARB"})
+        EXPECT_FALSE(HasExtensionWord(list, name)) << name;
+    EXPECT_FALSE(HasExtensionWord("XGL_A GL_AB", "GL_A"));
 }
