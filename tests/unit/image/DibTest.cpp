@@ -59,9 +59,16 @@ TEST(Dib, HandWorkedPixels)
     check("RLE8",
           {6, 3, 8, {1, 1, 0, 3, 5, 6, 7, 0, 0, 2, 1, 1, 4, 4, 0, 0, 0, 2, 2, 0, 1, 2, 0, 1}, ramp(8), 1, 8},
           {c(1), c(5), c(6), c(7), k0, k0, k0, k0, k0, k0, k0, c(4), k0, k0, c(2), k0, k0, k0});
+    // Row 0: a run of 5, an absolute 3 clipped at the row's end; row 1 from x = 1 (a delta):
+    // absolute 5 (padded), a run of 1.
     check("RLE4: runs alternate nibbles",
-          {7, 2, 4, {5, 0x12, 0, 3, 0x34, 0x50, 0, 0, 0, 5, 0x67, 0x89, 0xA0, 0, 2, 0xBC, 0, 1}, ramp(16), 2},
-          {c(1), c(2), c(1), c(2), c(1), c(3), c(4), c(6), c(7), c(8), c(9), c(10), c(11), c(12)});
+          {7,
+           2,
+           4,
+           {5, 0x12, 0, 3, 0x34, 0x50, 0, 0, 0, 2, 1, 0, 0, 5, 0x67, 0x89, 0xA0, 0, 1, 0xBC, 0, 1},
+           ramp(16),
+           2},
+          {c(1), c(2), c(1), c(2), c(1), c(3), c(4), k0, c(6), c(7), c(8), c(9), c(10), c(11)});
     Bytes corePalette = {30, 20, 10, 60, 50, 40, 90, 80, 70};
     corePalette.resize(256 * 3);
     check("core form, packed", {3, 1, 8, {0, 1, 2, 0xEE}, corePalette, 0, 0, 40, false, true},
