@@ -49,9 +49,12 @@ TEST(Dib, HandWorkedPixels)
           {c(0), c(1), c(2), c(3), c(0), c(3), c(2), c(1), c(0), c(3)});
     check("top-down rows come out bottom row first", {1, -2, 24, {1, 2, 3, 0xEE, 4, 5, 6, 0xEE}},
           {{6, 5, 4}, {3, 2, 1}});
+    check("16 bits, 5-5-5, widened by repeating their top bits",
+          {4, 1, 16, le({0xFFFF, 0x7C00, 0x10, 0x200}, 2)},
+          {{255, 255, 255}, {255, 0, 0}, {0, 0, 132}, {0, 132, 0}});
     check("16 bits, 5-6-5 fields after a 40-byte header",
           {3, 1, 16, le({0xF800, 0x20, 0x400, 0xEEEE}, 2), le({0xF800, 0x07E0, 0x001F}), 3},
-          {{255, 0, 0}, {0, 4, 0}, {0, 130, 0}}); // widened by repeating their top bits
+          {{255, 0, 0}, {0, 4, 0}, {0, 130, 0}});
     check("32 bits, 10-bit fields in a V5 header keep their top 8 bits",
           {1, 1, 32, le({0x3FF80001}), le({0x3FF00000, 0xFFC00, 0x3FF}), 3, 0, 124}, {{255, 128, 0}});
     // Run of 1, absolute 3 (padded), delta (1, 1), a run of 4 clipped at the row's end, end of line,

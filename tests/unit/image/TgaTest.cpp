@@ -22,6 +22,11 @@ TEST(Tga, HandWorkedPixels)
     check("16 bits", tga(2, 3, 2, 16, le({0xFFFF, 0x7FFF, 0x8000, 0x7C00, 0x03E0, 0x4210}, 2)), 3,
           {248, 248, 248, 248, 248, 248, 0, 0, 0, 248, 0, 0, 0, 248, 0, 128, 128, 128});
     check("ID field skipped", tga(2, 1, 1, 24, {1, 2, 3}, 7), 3, {3, 2, 1});
+    Bytes colourMap = tga(2, 1, 1, 24, {9, 9, 9, 8, 8, 8, 1, 2, 3});
+    colourMap[1] = 1;  // a colour map of
+    colourMap[5] = 2;  // two entries
+    colourMap[7] = 24; // of three bytes, before the pixels
+    check("colour map of a true-colour file skipped", colourMap, 3, {3, 2, 1});
     check("a top-left origin is ignored", tga(2, 1, 2, 24, {1, 2, 3, 4, 5, 6}, 0, 0x20), 3,
           {3, 2, 1, 6, 5, 4});
     check("type 3 read as uncompressed", tga(3, 1, 1, 24, {1, 2, 3}), 3, {3, 2, 1});

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <unistd.h>
@@ -38,8 +39,10 @@ bool arraysEmpty(const Md2Model& m)
 
 TEST(Md2Parse, DecodesTheHandWorkedModel)
 {
+    const std::vector<uint8_t> bytes = build(handModel());
     Md2Model m;
-    ASSERT_TRUE(parseMd2(build(handModel()), m));
+    ASSERT_TRUE(parseMd2(bytes, m));
+    EXPECT_EQ(std::memcmp(&m.header, bytes.data(), sizeof m.header), 0); // all 17 fields as read
     EXPECT_EQ(m.header.ofs_frames, 92);
     // u = s / 64, v = 1 - t / 128: (0, 0) is (0, 1), the skin's size (1, 0), a negative s a negative u.
     ASSERT_EQ(m.texCoords.size(), 3u);
@@ -59,9 +62,14 @@ TEST(Md2Parse, DecodesTheHandWorkedModel)
     EXPECT_EQ(std::pair(m.frameMin[1], m.frameMax[1]), std::pair(Vec3{-100, -100, -99}, Vec3{0, 0, 0}));
     EXPECT_EQ(m.pose, std::vector<Vec3>(3));
 
-    Md2Layout noFrames;
-    noFrames.num_xyz = 3;
-    ASSERT_TRUE(parseMd2(build(noFrames), m));
+    // No records at all: a model with no frames, whose unused offsets may hold anything.
+    Md2Layout noRecords;
+    noRecords.num_xyz = 3;
+    std::vector<uint8_t> header = build(noRecords);
+    put(header, kOfsSt, -5);
+    put(header, kOfsTris, 0x7FFFFFFF);
+    put(header, kOfsFrames, -1);
+    ASSERT_TRUE(parseMd2(header, m));
     EXPECT_TRUE(m.frames.empty());
 }
 
