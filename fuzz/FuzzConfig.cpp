@@ -2,6 +2,7 @@
 // lines, embedded NULs and a missing final newline.
 #include "shell/DisplayConfig.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -15,28 +16,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // is still a case worth running, so keep one byte of room and read none of it.
     std::vector<char> copy(data, data + size);
     copy.push_back('\0');
-
-    if (std::FILE* file = fmemopen(copy.data(), size == 0 ? 1 : size, "r")) {
-        if (size == 0) {
-            std::fgetc(file);
-        }
+    auto open = [&] {
+        std::FILE* file = fmemopen(copy.data(), std::max<size_t>(size, 1), "r");
+        if (file != nullptr && size == 0) std::fgetc(file);
+        return file;
+    };
+    if (std::FILE* file = open()) {
         DisplayConfig config;
         ApplyConfigStream(config, file);
         std::fclose(file);
     }
-
-    if (std::FILE* file = fmemopen(copy.data(), size == 0 ? 1 : size, "r")) {
+    if (std::FILE* file = open()) {
         char line[255];
-        int32_t lines = 0;
-        while (ReadConfigLine(file, line)) {
-            // The line must stay a terminated string inside the buffer.
-            if (std::memchr(line, '\0', sizeof line) == nullptr) {
-                std::abort();
-            }
-            if (++lines > 1'000'000) {
-                std::abort(); // more lines than bytes: the reader does not advance
-            }
-        }
+        // Each line a terminated string inside the buffer; no more lines than bytes, or the
+        // reader does not advance.
+        for (size_t lines = 0; ReadConfigLine(file, line); ++lines)
+            if (std::memchr(line, '\0', sizeof line) == nullptr || lines > size) std::abort();
         std::fclose(file);
     }
     return 0;

@@ -11,32 +11,19 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    if (size == 0) {
-        return 0;
-    }
-    // The first byte chooses the map: no grid at all, or a grid from a heightmap
-    // of that many bytes (a short heightmap is still a full grid).
-    const uint8_t mode = data[0];
-    std::span<const uint8_t> bytes(data + 1, size - 1);
-
+    if (size == 0) return 0;
+    // The first byte chooses the map: no grid at all, or a grid from a heightmap of that many bytes
+    // (a short heightmap is still a full grid).
+    const std::span<const uint8_t> bytes(data + 1, size - 1);
     TerrainMap map;
-    if (mode & 1) {
-        map.loadHeightmapBytes(bytes.data(), std::min<size_t>(mode, bytes.size()), 0.125f);
-    }
-    // The presets hold MD2 models with large arrays; keep them off the stack.
-    auto presets = std::make_unique<UnitPresets>();
+    if (data[0] & 1) map.loadHeightmapBytes(bytes.data(), std::min<size_t>(data[0], bytes.size()), 0.125f);
+    auto presets = std::make_unique<UnitPresets>(); // MD2 models: too large for the stack
     FoliageList foliage;
     RandomFraction random;
     placeFoliageBytes(map, bytes, foliage, *presets, random);
-
-    const size_t points = static_cast<size_t>(map.width) * static_cast<size_t>(map.height);
-    if (map.foliageMap.size() > points || foliage.size() > 2 * points) {
-        std::abort();
-    }
-    for (const Unit& unit : foliage) {
-        if (unit.preset != &(*presets)[kTreePresetIndex]) {
-            std::abort();
-        }
-    }
+    const size_t points = size_t(map.width) * size_t(map.height);
+    if (map.foliageMap.size() > points || foliage.size() > 2 * points) std::abort();
+    for (const Unit& unit : foliage)
+        if (unit.preset != &(*presets)[kTreePresetIndex]) std::abort();
     return 0;
 }

@@ -9,12 +9,9 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const auto image = decodeTga(std::span<const uint8_t>(data, size));
-    if (image) {
-        if ((image->channels != 3 && image->channels != 4) || image->width <= 0 || image->height <= 0 ||
-            image->pixels.size() != static_cast<size_t>(image->width) * static_cast<size_t>(image->height) *
-                                        static_cast<size_t>(image->channels)) {
-            std::abort();
-        }
-    }
+    if (image &&
+        ((image->channels != 3 && image->channels != 4) || image->width <= 0 || image->height <= 0 ||
+         image->pixels.size() != size_t(image->width) * size_t(image->height) * size_t(image->channels)))
+        std::abort();
     return 0;
 }
