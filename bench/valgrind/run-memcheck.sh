@@ -5,12 +5,13 @@
 #
 #   bench/valgrind/run-memcheck.sh [BUILD_DIR] [FRAMES]
 #
-# BUILD_DIR holds bin/veldrun-bench and data/ (default: build); FRAMES defaults
+# BUILD_DIR holds bin/veldrun-bench and data/ (default: build-release, as
+# valgrind cannot run a sanitized build); FRAMES defaults
 # to 20, as every frame is slow under valgrind. The full log is kept in
 # BUILD_DIR/valgrind/memcheck.log.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
-build="$(cd "${1:-$here/../../build}" && pwd)"
+build="$(cd "${1:-$here/../../build-release}" && pwd)"
 frames="${2:-20}"
 bench="$build/bin/veldrun-bench"
 data="$build/data"

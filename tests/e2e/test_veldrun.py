@@ -52,6 +52,12 @@ class VeldrunTest(unittest.TestCase):
         self.assertGreater(shot.count(is_red, near_pointer), 10)
         self.assertGreater(shot.count(is_blue, near_pointer), 0)
 
+        # F2 draws the quad view tree's leaf boxes over the picture, F2 again takes them away.
+        self.x.key(window, "F2")
+        self.assertGreater(shot.difference(settled(self.x, window, artefact("veldrun-f2.png")), lower), 0.02)
+        self.x.key(window, "F2")
+        self.assertLess(shot.difference(settled(self.x, window, path), lower), 0.005)
+
         # F4 tapped once switches the automatic budget on, tapped again off.
         for state in ("TRUE", "FALSE"):
             self.x.key(window, "F4")
