@@ -81,11 +81,11 @@ TEST(Foliage, TwoTreesPerByteBelow32ColumnByColumn)
     EXPECT_FALSE(PlaceFoliage(map, "/nonexistent/foliage.raw", trees, presets, random));
     char path[] = "/tmp/foliage-XXXXXX";
     const int fd = mkstemp(path);
-    ASSERT_EQ(write(fd, "\xff\x1f\xff\xff\xff\xff\0", 7), 7);
+    ASSERT_EQ(write(fd, "\xff\xff\xff\xff\x1f\xff\0", 7), 7); // a tree at the file's fifth byte
     close(fd);
     EXPECT_TRUE(PlaceFoliage(map, path, trees, presets, random));
     std::remove(path);
-    EXPECT_EQ(points(trees), (Points{{1, 0}, {1, 0}}));
+    EXPECT_EQ(points(trees), (Points{{1, 1}, {1, 1}}));
 }
 
 // Units are appended in order and keep their address as the lists grow (the scene holds the
