@@ -2,7 +2,7 @@
 # Runs one fuzz target for a bounded time on a fresh seed corpus: the data set's own files of the
 # target's kind (textures cut to their first 256 pixels, so each run stays fast) and a few small
 # hand-made files. Exit status is the fuzzer's: 0 when nothing was found; a crash input lands in
-# the artefact folder, named by libFuzzer.
+# the artefact folder, named by libFuzzer. CTest shows libFuzzer's log on failure.
 import argparse
 import os
 import shutil
@@ -63,10 +63,10 @@ def main():
     parser = argparse.ArgumentParser()
     for option in ("--binary", "--target", "--work"):
         parser.add_argument(option, required=True)
-    parser.add_argument("--data", help="data folder written by veldrun-data")
-    parser.add_argument("--veldrun-data", help="generator used when --data holds no data set")
+    # --data: the folder veldrun-data wrote; --veldrun-data: the generator, used when it holds no data set.
+    for option in ("--data", "--veldrun-data", "--dict"):
+        parser.add_argument(option)
     parser.add_argument("--seconds", type=int, default=20)
-    parser.add_argument("--dict")
     args = parser.parse_args()
 
     corpus, seeds, artefacts = (os.path.join(args.work, name) for name in ("corpus", "seeds", "artefacts/"))
@@ -88,11 +88,7 @@ def main():
             "-print_final_stats=1", f"-artifact_prefix={artefacts}"] + ([f"-dict={args.dict}"] if args.dict else [])
     print(" ".join(fuzz), flush=True)
     env = {"ASAN_OPTIONS": "detect_leaks=1:abort_on_error=0", "UBSAN_OPTIONS": "print_stacktrace=1:halt_on_error=1"}
-    result = subprocess.run(fuzz, env=env | dict(os.environ), stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
-                            text=True, errors="replace")
-    # The whole log on failure; on success libFuzzer's closing line and final figures.
-    lines = result.stdout.splitlines() if result.returncode == 0 else [result.stdout]
-    print("\n".join(line for line in lines if result.returncode or line.startswith(("Done", "stat::"))))
+    result = subprocess.run(fuzz, env=env | dict(os.environ))
     print(f"{args.target}: {len(HAND.get(args.target, []))} hand-made and {len(found)} data set seeds; fuzzer exit "
           f"{result.returncode}; corpus {len(os.listdir(corpus))} inputs; artefacts {sorted(os.listdir(artefacts))}")
     return result.returncode

@@ -44,7 +44,7 @@ Md2Model squareModel(std::vector<uint8_t> xFrom)
 
 // Every piece of state a model drawing sets or restores, and the picture.
 struct GlSnapshot {
-    GLint boundTexture = 0, matrixMode = 0, modelviewDepth = 0, cullFaceMode = 0;
+    GLint boundTexture = 0, matrixMode = 0, cullFaceMode = 0;
     GLboolean texture2d = 0, cullFace = 0;
     std::array<GLfloat, 4> texCoord{}, normal{};
     std::array<GLfloat, 16> textureMatrix{}, modelview{};
@@ -54,7 +54,6 @@ struct GlSnapshot {
     {
         glGetIntegerv(GL_TEXTURE_BINDING_2D, &boundTexture);
         glGetIntegerv(GL_MATRIX_MODE, &matrixMode);
-        glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &modelviewDepth);
         glGetIntegerv(GL_CULL_FACE_MODE, &cullFaceMode);
         texture2d = glIsEnabled(GL_TEXTURE_2D);
         cullFace = glIsEnabled(GL_CULL_FACE);
@@ -97,31 +96,6 @@ protected:
 
 } // namespace
 
-TEST_F(ModelDraw, NothingToDrawMakesNoGlCall)
-{
-    Md2Model model = squareModel({0, 20});
-    presets[1].model = squareModel({0});
-    UnitList units;
-    AddUnit(units, presets, 10.0f, 10.0f, 0.0f, 0);  // a model that did not load (its header may hold counts)
-    AddUnit(units, presets, 10.0f, 10.0f, 0.0f, 12); // no preset at all
-    FoliageList foliage;
-    AddFoliage(foliage, presets, 200.0f, 20.0f, 0.0f, 1); // wholly right of the view
-    Frustum frustum;
-    frustum.extract();
-    const GlSnapshot before;
-    for (float frame : {-1.0f, 2.0f, 1.0e9f})
-        model.RenderFrame(frame);
-    presets[0].model.header.num_frames = 1;
-    presets[0].model.Animate(0.0f, 0.0f);
-    for (const Unit& u : units) {
-        u.Draw();
-        u.DrawCulled(frustum);
-    }
-    DrawFoliage(foliage, frustum);
-    EXPECT_TRUE(GlSnapshot() == before);
-    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
-}
-
 // Frame 1.9 is frame 1; the skin is bound, texturing on, culling off with the front face chosen,
 // and nothing else is set: with the texture matrix at 0.1 the whole square samples the left texel.
 // A model that is not static draws its pose (all zero: never animated), a static one frame 0.
@@ -139,34 +113,45 @@ TEST_F(ModelDraw, RenderFrameLeavesTheSkinBoundAndCullingOff)
     EXPECT_EQ(pose.at(30, 60), kClear);
     m.isStatic = true;
     m.RenderFrame(1.0f);
-    EXPECT_EQ(GlSnapshot().at(10, 60), kRed);
-    EXPECT_EQ(GlSnapshot().at(90, 60), kRed);
+    const GlSnapshot frame0;
+    EXPECT_EQ(std::pair(frame0.at(10, 60), frame0.at(90, 60)), std::pair(kRed, kRed));
 }
 
-// A unit draws with an identity texture matrix, so its skin is sampled whole, at its position and
-// half size; the terrain's texture matrix and the modelview matrix are restored. Trees are culled by
-// frame 0's box unscaled, twice the size drawn: one that only reaches into the view that way is
-// drawn (off screen) rather than culled.
-TEST_F(ModelDraw, UnitsDrawAtHalfSizeWithTheirWholeSkin)
+// Nothing to draw makes no GL call at all: a frame past the last, a unit whose model did not load
+// (the scene's missing tree), a tree wholly outside the view. A unit draws with an identity texture
+// matrix, so its skin is sampled whole, at its position and half size; the terrain's texture matrix
+// and the modelview matrix are restored. Trees are culled by frame 0's box unscaled, twice the size
+// drawn: one that only reaches into the view that way is drawn (off screen) rather than culled.
+TEST_F(ModelDraw, UnitsDrawAtHalfSizeWithTheirWholeSkinOrNotAtAll)
 {
     presets[1].model = squareModel({0});
     presets[1].model.isStatic = true;
+    UnitList units;
+    AddUnit(units, presets, 10.0f, 10.0f, 0.0f, 0); // preset 0 holds no model
     FoliageList trees;
-    AddFoliage(trees, presets, 10.0f, 20.0f, 0.0f, 1);
-    AddFoliage(trees, presets, -60.0f, 20.0f, 0.0f, 1); // box x -60..40, drawn x -60..-10
+    AddFoliage(trees, presets, 200.0f, 20.0f, 0.0f, 1); // wholly right of the view
     Frustum frustum;
     frustum.extract();
     const GlSnapshot before;
+    presets[1].model.RenderFrame(1.0f);
+    units[0].Draw();
+    units[0].DrawCulled(frustum);
+    DrawFoliage(trees, frustum);
+    EXPECT_TRUE(GlSnapshot() == before);
+
+    AddFoliage(trees, presets, -60.0f, 20.0f, 0.0f, 1); // box x -60..40, drawn x -60..-10
     trees[1].DrawCulled(frustum);
     EXPECT_EQ(GlSnapshot().boundTexture, GLint(presets[1].model.skinTexture));
+    AddFoliage(trees, presets, 10.0f, 20.0f, 0.0f, 1);
     DrawFoliage(trees, frustum);
     const GlSnapshot after;
-    EXPECT_EQ(std::tie(after.matrixMode, after.textureMatrix, after.modelview, after.modelviewDepth),
-              std::tie(before.matrixMode, before.textureMatrix, before.modelview, before.modelviewDepth));
+    EXPECT_EQ(std::tie(after.matrixMode, after.textureMatrix, after.modelview),
+              std::tie(before.matrixMode, before.textureMatrix, before.modelview));
     // The square spans x 10..60, y 20..120: left half red, right half green.
     EXPECT_EQ(after.at(20, 60), kRed);
     EXPECT_EQ(after.at(50, 110), kGreen);
     EXPECT_EQ(after.at(5, 60), kClear);
     EXPECT_EQ(after.at(65, 60), kClear);
     EXPECT_EQ(after.at(30, 125), kClear);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }

@@ -29,16 +29,13 @@ protected:
 
 } // namespace
 
-TEST_F(LoadFile, ValidFilesAndEachRefusalWithItsMessage)
+// (Files that load are seen in the texture test.) An unsupported TGA is refused without a message;
+// a missing BMP only with the BMP reader's, an empty one (it cannot be mapped) with the DIB
+// reader's; then a header size, width and bit count that no bitmap has.
+TEST_F(LoadFile, EachRefusalWithItsMessage)
 {
     const Bytes bmp = Dib{2, 1, 24, {1, 2, 3, 4, 5, 6, 0, 0}}.bytes();
-    const auto fromTga = LoadTga(dir.write("ok.tga", tga(2, 2, 1, 24, {1, 2, 3, 4, 5, 6})).c_str());
-    const auto fromBmp = LoadBmp(dir.write("ok.bmp", bmp).c_str());
-    ASSERT_TRUE(fromTga && fromBmp);
-    for (const Image& image : {*fromTga, *fromBmp})
-        EXPECT_EQ(std::tie(image.channels, image.width, image.height, image.pixels),
-                  std::tuple(3, 2, 1, Bytes{3, 2, 1, 6, 5, 4}));
-    EXPECT_FALSE(LoadTga(dir.write("palette.tga", tga(1, 1, 1, 8, {0})).c_str())); // unsupported: no message
+    EXPECT_FALSE(LoadTga(dir.write("palette.tga", tga(1, 1, 1, 8, {0})).c_str()));
     EXPECT_TRUE(shown.empty());
 
     auto refused = [this](bool loaded, const std::string& message) {
@@ -53,28 +50,23 @@ TEST_F(LoadFile, ValidFilesAndEachRefusalWithItsMessage)
     };
     const std::string missing = dir.file("missing.bmp"), empty = dir.write("empty.bmp", {});
     refused(LoadTga(dir.file("missing.tga").c_str()).has_value(), "Unable to load TGA File!");
-    refused(LoadBmp(missing.c_str()).has_value(),
-            "Unable to load BMP File!"); // and nothing from the DIB reader
+    refused(LoadBmp(missing.c_str()).has_value(), "Unable to load BMP File!");
     refused(LoadDib(missing.c_str()).has_value(), "Failed to open DIB file " + missing + ".\n");
-    refused(LoadBmp(empty.c_str()).has_value(),
-            "Failed to open DIB file " + empty + ".\n");     // cannot be mapped
-    refused(patched(14, 64), "Unknown DIB file format.");    // header size
-    refused(patched(18, 0), "Out of memory.");               // width
-    refused(patched(28, 7), "Image file conversion error."); // bit count
+    refused(LoadBmp(empty.c_str()).has_value(), "Failed to open DIB file " + empty + ".\n");
+    refused(patched(14, 64), "Unknown DIB file format.");
+    refused(patched(18, 0), "Out of memory.");
+    refused(patched(28, 7), "Image file conversion error.");
 }
 
 // Sizes past the limits are refused from the header alone, before any pixel is allocated, with
-// each reader's own failure.
+// each reader's own failure (the TGA reader's message is seen in the texture test).
 TEST_F(LoadFile, ImagesPastTheLimitsAreRefused)
 {
     const ImageLimits small{4, 48};
-    auto check = [this](const char* name, const Bytes& file, const ImageLimits& limits, bool decodes) {
-        shown.clear();
+    auto check = [](const char* name, const Bytes& file, const ImageLimits& limits, bool decodes) {
         bool tooLarge = !decodes;
         EXPECT_EQ(decodeTga(file, limits, &tooLarge).has_value(), decodes) << name;
         EXPECT_EQ(tooLarge, !decodes) << name;
-        EXPECT_EQ(LoadTga(dir.write("image.tga", file).c_str(), limits).has_value(), decodes) << name;
-        EXPECT_EQ(shown.size(), decodes ? 0u : 1u) << name;
     };
     check("run-length 65535 x 4000", tga(10, 65535, 4000, 32, {255, 1, 2, 3, 4}), {}, false);
     check("16384 square, 1 GiB", tga(2, 16384, 16384, 32, {1, 2, 3, 4}), {}, false);
@@ -87,12 +79,9 @@ TEST_F(LoadFile, ImagesPastTheLimitsAreRefused)
     EXPECT_FALSE(decodeTga(tga(2, 2, 1, 24, {1, 2, 3}), {}, &tooLarge));
     EXPECT_FALSE(tooLarge); // a file that merely ends early is no size refusal
 
-    for (int32_t width : {4, 5}) {
-        DibPixels out;
-        EXPECT_EQ(decodeDib(Dib{width, 1, 24, Bytes(16)}.bytes(), out, small),
-                  width == 4 ? DibError::None : DibError::OutOfMemory);
-    }
-    shown.clear();
+    DibPixels out;
+    EXPECT_EQ(decodeDib(Dib{4, 1, 24, Bytes(16)}.bytes(), out, small), DibError::None);
+    EXPECT_EQ(decodeDib(Dib{5, 1, 24, Bytes(16)}.bytes(), out, small), DibError::OutOfMemory);
     EXPECT_FALSE(LoadBmp(dir.write("wide.bmp", Dib{16385, 1, 24, Bytes(16385 * 3 + 1)}.bytes()).c_str()));
     EXPECT_EQ(shown, std::vector<std::string>{"Out of memory."});
 }

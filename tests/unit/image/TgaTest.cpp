@@ -3,35 +3,26 @@
 
 #include <gtest/gtest.h>
 
-// Hand-worked files: blue and red swapped, rows kept in file order.
+// Hand-worked files: blue and red swapped, rows kept in file order. (The ImageMagick test covers
+// the common 24- and 32-bit files.)
 TEST(Tga, HandWorkedPixels)
 {
     auto check = [](const char* name, const Bytes& file, int channels, const Bytes& pixels) {
-        SCOPED_TRACE(name);
         const auto image = decodeTga(file);
-        ASSERT_TRUE(image);
-        EXPECT_EQ(image->channels, channels);
-        EXPECT_EQ(image->width * image->height * channels, int(pixels.size()));
-        EXPECT_EQ(image->pixels, pixels);
+        ASSERT_TRUE(image) << name;
+        EXPECT_EQ(std::pair(image->channels, image->pixels), std::pair(channels, pixels)) << name;
     };
-    check("24 bits", tga(2, 2, 2, 24, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}), 3,
-          {3, 2, 1, 6, 5, 4, 9, 8, 7, 12, 11, 10});
-    check("32 bits", tga(2, 2, 1, 32, {10, 20, 30, 40, 50, 60, 70, 80}, 0, 8), 4,
-          {30, 20, 10, 40, 70, 60, 50, 80});
     // x-5-5-5 fields times 8; the top bit makes no difference.
     check("16 bits", tga(2, 3, 2, 16, le({0xFFFF, 0x7FFF, 0x8000, 0x7C00, 0x03E0, 0x4210}, 2)), 3,
           {248, 248, 248, 248, 248, 248, 0, 0, 0, 248, 0, 0, 0, 248, 0, 128, 128, 128});
     check("ID field skipped", tga(2, 1, 1, 24, {1, 2, 3}, 7), 3, {3, 2, 1});
-    Bytes colourMap = tga(2, 1, 1, 24, {9, 9, 9, 8, 8, 8, 1, 2, 3});
-    colourMap[1] = 1;  // a colour map of
-    colourMap[5] = 2;  // two entries
-    colourMap[7] = 24; // of three bytes, before the pixels
+    // A colour map of two 24-bit entries before the pixels.
+    const Bytes colourMap =
+        Bytes{0, 1, 2, 0, 0, 2, 0, 24} + Bytes(4) + le({1, 1}, 2) + Bytes{24, 0, 9, 9, 9, 8, 8, 8, 1, 2, 3};
     check("colour map of a true-colour file skipped", colourMap, 3, {3, 2, 1});
-    check("a top-left origin is ignored", tga(2, 1, 2, 24, {1, 2, 3, 4, 5, 6}, 0, 0x20), 3,
-          {3, 2, 1, 6, 5, 4});
+    check("a top-left origin is ignored", tga(2, 1, 2, 32, {1, 2, 3, 4, 5, 6, 7, 8}, 0, 0x28), 4,
+          {3, 2, 1, 4, 7, 6, 5, 8});
     check("type 3 read as uncompressed", tga(3, 1, 1, 24, {1, 2, 3}), 3, {3, 2, 1});
-    check("run length, 32 bits", tga(10, 3, 1, 32, {129, 1, 2, 3, 4, 0, 5, 6, 7, 8}), 4,
-          {3, 2, 1, 4, 3, 2, 1, 4, 7, 6, 5, 8});
     check("a run past the last pixel cut", tga(10, 3, 1, 24, {255, 1, 2, 3}), 3, {3, 2, 1, 3, 2, 1, 3, 2, 1});
     check("a raw packet past the last pixel cut", tga(10, 1, 1, 24, {4, 1, 2, 3}), 3, {3, 2, 1});
 }
@@ -51,17 +42,16 @@ TEST(Tga, RunLengthPacketHeaders0_127_128_255)
     EXPECT_EQ(decodeTga(tga(10, 258, 1, 24, stream)).value().pixels, expected);
 }
 
-// Run length of 16 bits (no sound decoding), other depths, empty images, an ID field past the end;
-// and every cut of a valid file, refused without reading past its end (run under the sanitizers).
+// Run length of 16 bits (no sound decoding), other depths, empty images; and every cut of a valid
+// file (one with an ID field among them), refused without reading past its end (run under the
+// sanitizers).
 TEST(Tga, Refusals)
 {
-    Bytes idPastEnd = tga(2, 1, 1, 24, {1, 2, 3});
-    idPastEnd[0] = 200;
     for (const Bytes& file :
          {tga(10, 1, 1, 16, {128, 1, 2}), tga(2, 1, 1, 8, {1, 2, 3}), tga(2, 1, 1, 15, {1, 2}),
-          tga(2, 0, 1, 24, {1, 2, 3}), tga(2, 1, 0, 24, {1, 2, 3}), idPastEnd})
+          tga(2, 0, 1, 24, {1, 2, 3}), tga(2, 1, 0, 24, {1, 2, 3})})
         EXPECT_FALSE(decodeTga(file));
-    for (const Bytes& file : {tga(2, 2, 1, 24, {1, 2, 3, 4, 5, 6}), tga(2, 2, 1, 16, {1, 2, 3, 4}),
+    for (const Bytes& file : {tga(2, 2, 1, 24, {1, 2, 3, 4, 5, 6}, 3), tga(2, 2, 1, 16, {1, 2, 3, 4}),
                               tga(10, 3, 1, 24, {1, 1, 2, 3, 4, 5, 6, 128, 7, 8, 9})}) {
         ASSERT_TRUE(decodeTga(file));
         for (size_t n = 0; n < file.size(); ++n)

@@ -1,16 +1,14 @@
 #include "models/Md2Model.h"
 #include "models/Md2Normals.h"
 #include "platform/Platform.h"
+#include "tests/unit/image/ImageFiles.h"
 #include "tests/unit/models/Md2Builder.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
-#include <unistd.h>
 
 using namespace md2test;
 
@@ -43,29 +41,23 @@ TEST(Md2Parse, DecodesTheHandWorkedModel)
     Md2Model m;
     ASSERT_TRUE(parseMd2(bytes, m));
     EXPECT_EQ(std::memcmp(&m.header, bytes.data(), sizeof m.header), 0); // all 17 fields as read
-    EXPECT_EQ(m.header.ofs_frames, 92);
     // u = s / 64, v = 1 - t / 128: (0, 0) is (0, 1), the skin's size (1, 0), a negative s a negative u.
-    ASSERT_EQ(m.texCoords.size(), 3u);
+    ASSERT_EQ(std::tuple(m.texCoords.size(), m.triangles.size(), m.frames.size()), std::tuple(3u, 1u, 2u));
     for (auto [i, u, v] : {std::tuple{0, 0.0f, 1.0f}, {1, 1.0f, 0.0f}, {2, -0.25f, 0.75f}})
         EXPECT_EQ(std::pair(m.texCoords[i].u, m.texCoords[i].v), std::pair(u, v)) << i;
-    ASSERT_EQ(m.triangles.size(), 1u);
     const Md2Triangle& t = m.triangles[0];
     EXPECT_EQ(std::tie(t.vertexIndices[0], t.vertexIndices[2], t.texCoordIndices[0], t.texCoordIndices[2]),
               std::tuple(0, 2, 1, 2));
     // A byte of 255 with scale 0.5 and translate -10 is 117.5. Every box contains the origin.
-    ASSERT_EQ(m.frames.size(), 2u);
     EXPECT_EQ(m.frames[0].positions, (std::vector<Vec3>{{117.5f, 1, 8.5f}, {-10, 9, 0.5f}, {0, 21, 30.5f}}));
     EXPECT_EQ(m.frames[0].normalIndices, (std::vector<uint8_t>{5, 0, 161}));
     EXPECT_EQ(std::pair(m.frameMin[0], m.frameMax[0]), std::pair(Vec3{-10, 0, 0}, Vec3{117.5f, 21, 30.5f}));
-    EXPECT_EQ(m.frames[1].positions[2], (Vec3{-99, -99, -99}));
-    EXPECT_EQ(m.frames[1].normalIndices[1], 8);
     EXPECT_EQ(std::pair(m.frameMin[1], m.frameMax[1]), std::pair(Vec3{-100, -100, -99}, Vec3{0, 0, 0}));
     EXPECT_EQ(m.pose, std::vector<Vec3>(3));
 
     // No records at all: a model with no frames, whose unused offsets may hold anything.
-    Md2Layout noRecords;
-    noRecords.num_xyz = 3;
-    std::vector<uint8_t> header = build(noRecords);
+    std::vector<uint8_t> header = build({});
+    put(header, kNumXyz, 3);
     put(header, kOfsSt, -5);
     put(header, kOfsTris, 0x7FFFFFFF);
     put(header, kOfsFrames, -1);
@@ -117,31 +109,25 @@ TEST(Md2Parse, NormalsPastTheTableReadAsUp)
     std::vector<uint8_t> bytes = build(handModel());
     bytes[92 + 40 + 4 + 3] = 162;
     bytes[92 + 52 + 40 + 8 + 3] = 255;
-    char path[] = "/tmp/md2-load-XXXXXX";
-    const int fd = mkstemp(path);
-    ASSERT_EQ(write(fd, bytes.data(), bytes.size()), ssize_t(bytes.size()));
-    close(fd);
+    ScratchDir dir("md2");
+    const std::string path = dir.write("normals.md2", bytes);
     std::string console;
     platform::SetConsoleHandler([&console](std::string_view text) { console += text; });
     Md2Model m;
-    EXPECT_TRUE(m.Load(path));
+    EXPECT_TRUE(m.Load(path.c_str()));
     platform::SetConsoleHandler({});
-    std::remove(path);
     EXPECT_EQ(m.frames[0].normalIndices, (std::vector<uint8_t>{5, 5, 161}));
     EXPECT_EQ(m.frames[1].normalIndices, (std::vector<uint8_t>{7, 8, 5}));
-    EXPECT_EQ(console, "Model " + std::string(path) +
-                           " has 2 normal indices past the table of 162, read as straight up\n");
+    EXPECT_EQ(console,
+              "Model " + path + " has 2 normal indices past the table of 162, read as straight up\n");
     EXPECT_FALSE(m.Load("/nonexistent/model.md2"));
-    EXPECT_FALSE(m.Load(nullptr));
     EXPECT_EQ(m.frames.size(), 2u);
 }
 
 // The table against the MD2 format's published one, kept beside this test.
 TEST(Md2Normals, MatchThePublishedTable)
 {
-    const char* source = std::getenv("VELDRUN_SOURCE_DIR"); // set by CTest
-    ASSERT_NE(source, nullptr);
-    std::ifstream in(std::string(source) + "/tests/unit/models/md2-normals.txt");
+    std::ifstream in("md2-normals.txt"); // CTest runs the tests in this folder
     int row = 0;
     for (std::string line; std::getline(in, line);) {
         float x = 0, y = 0, z = 0;
