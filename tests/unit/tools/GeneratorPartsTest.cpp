@@ -1,14 +1,14 @@
 // Parts of the data generator whose faults the data set's own checks would not
-// show: the start view's framing, seamless noise, the skins' miniature, and
-// the program's own entry.
+// show: the start view's framing, seamless noise, droplet erosion, the edited
+// map's plateau and the skins' miniature.
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
-#include <string>
+#include <numeric>
 
 #include "tools/data/Canvas.h"
+#include "tools/data/Erosion.h"
 #include "tools/data/Heightmaps.h"
 #include "tools/data/Noise.h"
 
@@ -23,12 +23,10 @@ TEST(Framing, KeepsTheFirstQuarterPeriodShiftThatReachesItsTarget)
         return std::lround(10 * (o.u * 4 + 16 * o.v));
     };
     LatticeOffset o = frameStartView(score, 65); // first reached by column 3, row 1 (score 70)
-    EXPECT_EQ(scored, 8);
-    EXPECT_EQ(std::pair(o.u, o.v), std::pair(0.75f, 0.25f));
+    EXPECT_EQ(std::tuple(scored, o.u, o.v), std::tuple(8, 0.75f, 0.25f));
     scored = 0;
     o = frameStartView([&scored](LatticeOffset) { return ++scored == 6 ? 5L : 1L; }, 1000);
-    EXPECT_EQ(scored, 16); // none reaches it: all tried, the best kept
-    EXPECT_EQ(std::pair(o.u, o.v), std::pair(0.25f, 0.25f));
+    EXPECT_EQ(std::tuple(scored, o.u, o.v), std::tuple(16, 0.25f, 0.25f)); // none reaches it: the best kept
 }
 
 // The landscapes repeat over the map, so framing may shift them; a seam or a
@@ -45,6 +43,42 @@ TEST(Noise, GradientNoiseIsContinuousAndRepeatsWithItsPeriods)
         }
 }
 
+// Droplets take material from the flanks of a cone and carry it downhill or
+// off the map: they never lay down more than they took up.
+TEST(Erosion, DropletsCutIntoSlopesAndNeverAddMaterial)
+{
+    Grid g(40, 40);
+    for (int i = 0; i < 40 * 40; ++i)
+        g.values[i] =
+            40.0f - 0.6f * std::hypot(static_cast<float>(i % 40 - 20), static_cast<float>(i / 40 - 20));
+    const Grid before = g;
+    hydraulicErosion(g, HydraulicParams{.droplets = 3000});
+    int lowered = 0;
+    for (size_t i = 0; i < g.values.size(); ++i)
+        lowered += g.values[i] < before.values[i] - 1e-3f;
+    EXPECT_GT(lowered, 50);
+    EXPECT_LE(std::reduce(g.values.begin(), g.values.end(), 0.0),
+              std::reduce(before.values.begin(), before.values.end(), 0.0) + 1e-2);
+}
+
+// The cliff programs' plateau on a ramp 60 + x: level at its centre's height
+// (156) over the inner 0.65 of its radius, untouched ground from the radius on.
+TEST(MapEdits, ThePlateauIsLevelInsideAndLeavesTheGroundBeyondItsRadius)
+{
+    Grid ramp(kMapSize, kMapSize);
+    for (size_t i = 0; i < ramp.values.size(); ++i)
+        ramp.values[i] = 60.0f + static_cast<float>(i % kMapSize);
+    // Plateau at (96, 20) with radius 13; crater at (40, 110) with radius 10; river about row 70,
+    // 3 wide: crater, river and rock field lie far from the plateau.
+    const Grid g = applyEdits(ramp, MapEdits{96, 20, 13, 40, 110, 10, 70, 3});
+    for (int y = 0; y < 40; ++y)
+        for (int x = 76; x < 116; ++x) {
+            const float d = std::hypot(static_cast<float>(x - 96), static_cast<float>(y - 20));
+            if (d > 0.65f * 13 && d < 13) continue; // the blend
+            EXPECT_EQ(g.at(x, y), d < 13 ? 156.0f : ramp.at(x, y)) << x << ", " << y;
+        }
+}
+
 TEST(Canvas, MiniatureIsTheTenthSizeSkinInTheBottomLeftCorner)
 {
     // Models drawn through a texture matrix of 0.1 show only that corner of their skin.
@@ -55,24 +89,9 @@ TEST(Canvas, MiniatureIsTheTenthSizeSkinInTheBottomLeftCorner)
     paintMiniature(img);
     // Texel (c, 90 + r) is the mean of the block of columns 10c.. and rows 10r..: exactly (20c, 20r).
     for (int r = 0; r < 10; ++r)
-        for (int c = 0; c < 10; ++c) {
-            const Rgb p = getPixel(img, c, 90 + r);
-            EXPECT_EQ(std::pair(p.r, p.g),
+        for (int c = 0; c < 10; ++c)
+            EXPECT_EQ(std::pair(getPixel(img, c, 90 + r).r, getPixel(img, c, 90 + r).g),
                       std::pair(20.0f * static_cast<float>(c), 20.0f * static_cast<float>(r)));
-        }
     EXPECT_EQ(getPixel(img, 10, 95).r, 20.0f); // outside the corner nothing changes
     EXPECT_EQ(getPixel(img, 5, 89).g, 160.0f);
 }
-
-#ifdef VELDRUN_DATA_EXE
-TEST(CommandLine, TheProgramReadsItsOwnArguments)
-{
-    std::FILE* help = popen(VELDRUN_DATA_EXE " --help", "r");
-    ASSERT_NE(help, nullptr);
-    char line[256] = {};
-    ASSERT_NE(std::fgets(line, sizeof line, help), nullptr);
-    EXPECT_NE(std::string(line).find("Usage"), std::string::npos);
-    EXPECT_EQ(pclose(help), 0);
-    EXPECT_NE(std::system(VELDRUN_DATA_EXE " --bogus 2>/dev/null"), 0);
-}
-#endif

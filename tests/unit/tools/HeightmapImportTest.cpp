@@ -30,8 +30,10 @@ std::vector<uint8_t> encodePng(int width, uint32_t format, const void* pixels)
 
 } // namespace
 
-TEST(HeightmapImport, PgmAndPngSamplesAsStored)
+TEST(HeightmapImport, PgmAndPngSamplesAsStoredAndBrokenOrCutFilesRefused)
 {
+    GreyImage image;
+    std::string error;
     const uint8_t grey[3] = {0, 128, 255};
     const uint16_t grey16[2] = {1000, 60000};
     const struct {
@@ -44,12 +46,19 @@ TEST(HeightmapImport, PgmAndPngSamplesAsStored)
                  {encodePng(3, PNG_FORMAT_GRAY, grey), {0, 128, 255}, 255},
                  {encodePng(2, PNG_FORMAT_LINEAR_Y, grey16), {1000, 60000}, 65535}};
     for (const auto& c : cases) {
-        GreyImage image;
-        std::string error;
         EXPECT_TRUE(decodeGreyImage(c.bytes, image, error)) << error;
-        EXPECT_EQ(image.samples, c.samples);
-        EXPECT_EQ(image.maxValue, c.maxValue);
-        EXPECT_EQ(std::pair(image.width, image.height), std::pair(static_cast<int>(c.samples.size()), 1));
+        EXPECT_EQ(std::tuple(image.samples, image.maxValue, image.width, image.height),
+                  std::tuple(c.samples, c.maxValue, static_cast<int>(c.samples.size()), 1));
+        // Every cut before the pixels end is refused (a PNG's last 12 bytes carry none); a cut
+        // text file may still end in a number.
+        const size_t cuts = c.bytes[1] == '2' ? 0 : c.bytes.size() - (c.bytes[0] == 'P' ? 0 : 12);
+        for (size_t n = 0; n < cuts; ++n)
+            EXPECT_FALSE(decodeGreyImage({c.bytes.data(), n}, image, error)) << n << " bytes";
+    }
+    for (const char* text : {"P2 2 2 10\n1 2 3", "P2 2 1 10\n1 11", "P2 0 5 10\n", "P2 2 1 70000\n1 2",
+                             "P2 99999999999 1 255\n", "GIF89a", ""}) {
+        error.clear();
+        EXPECT_FALSE(decodeGreyImage(bytesOf(text), image, error) || error.empty()) << text;
     }
 }
 
@@ -58,9 +67,8 @@ TEST(HeightmapImport, RampsOfAnySizeResampleToTheStretchedRamp)
     // Bilinear resampling keeps a ramp a ramp; the corner samples land on the
     // corner points, and the range is stretched to 0-255.
     GreyImage large{300, 200, 65535, {}};
-    for (int y = 0; y < 200; ++y)
-        for (int x = 0; x < 300; ++x)
-            large.samples.push_back(static_cast<float>(1000 + 3 * x + y));
+    for (int i = 0; i < 300 * 200; ++i)
+        large.samples.push_back(static_cast<float>(1000 + 3 * (i % 300) + i / 300));
     const struct {
         GreyImage image;
         double dx, dy; // steps per grid step before stretching
@@ -78,25 +86,4 @@ TEST(HeightmapImport, RampsOfAnySizeResampleToTheStretchedRamp)
     // A flat picture keeps its own level: 40 of 100 is 102 of 255.
     EXPECT_EQ(resampleToHeightmap({3, 3, 100, std::vector<float>(9, 40.0f)}, 128),
               std::vector<uint8_t>(16384, 102));
-}
-
-TEST(HeightmapImport, RefusesBrokenAndTruncatedFiles)
-{
-    GreyImage image;
-    std::string error;
-    for (const char* text : {"P2 2 2 10\n1 2 3", "P2 2 1 10\n1 11", "P2 0 5 10\n", "P2 2 1 70000\n1 2",
-                             "P2 99999999999 1 255\n", "GIF89a", ""}) {
-        error.clear();
-        EXPECT_FALSE(decodeGreyImage(bytesOf(text), image, error) || error.empty()) << text;
-    }
-    const uint8_t grey[12] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
-    std::vector<uint8_t> wholes[] = {bytesOf("P5\n# c\n6 1\n65535\n", {grey, grey + 12}),
-                                     encodePng(12, PNG_FORMAT_GRAY, grey)};
-    for (const std::vector<uint8_t>& whole : wholes) {
-        ASSERT_TRUE(decodeGreyImage(whole, image, error)) << error;
-        // Every cut before the pixels end is refused (a PNG's last 12 bytes carry none).
-        const size_t complete = whole[0] == 'P' ? whole.size() : whole.size() - 12;
-        for (size_t n = 0; n < complete; ++n)
-            EXPECT_FALSE(decodeGreyImage({whole.data(), n}, image, error)) << n << " bytes";
-    }
 }

@@ -15,7 +15,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <map>
 
 TEST(StartViewBudget, EveryProgramSettlesInsideItsBudget)
@@ -51,7 +50,6 @@ TEST(StartViewBudget, EveryProgramSettlesInsideItsBudget)
             // Both window sizes (1024 x 768 and 800 x 600) are 4:3.
             scene.frustum.planes = frustumPlanes(perspectiveMatrix(45.0, 4.0 / 3.0, 1.0, 250.0).data(),
                                                  lookAtMatrix(scene.camera).data());
-            std::memset(map.visible.data(), 0, map.visible.size());
             scene.quadViewTree.markVisible(scene.frustum, map);
             LodControl& lod = scene.lodControl;
             const auto quads = [&] {
