@@ -21,7 +21,7 @@ SKARNVEIL_LINES = ["Preset TANK loaded with md2 model", "UnitPresets Loaded", "M
 
 # (program, file, how it goes wrong); every reader meets every failure once.
 CASES = [
-    ("veldrun", None, None),  # the reference start, for the peak memory
+    ("veldrun", None, None),  # a start with every file intact
     ("veldrun", "map/test/map_qv.raw", "missing"),
     ("skarnveil-cliff", "map/test/map_qv-edited.raw", "empty"),
     ("skarnveil-tiles", "map/test/terraintex.raw", "truncated"),
@@ -135,7 +135,7 @@ class MissingFilesTest(unittest.TestCase):
                     except queue.Empty:
                         return
                     try:
-                        peaks[case[2]] = run_case(x, *case)
+                        peaks[case] = run_case(x, *case)
                     except Exception as error:  # noqa: BLE001 - every failure is collected and reported
                         failures.append(f"{case}: {error}")
             finally:
@@ -147,8 +147,12 @@ class MissingFilesTest(unittest.TestCase):
         for thread in threads:
             thread.join()
         self.assertEqual(failures, [], "\n".join(failures))
-        # The oversized texture was refused before anything was allocated for it.
-        self.assertLess(peaks["oversized"], peaks[None] + 100, peaks)
+        # The oversized texture was refused before anything was allocated for
+        # it: veldrun's peak stays near its other starts. A sanitized build's
+        # peak wanders by 100 MB or more from run to run, hence their largest.
+        oversized = peaks.pop(("veldrun", "map/test/tile1.tga", "oversized"))
+        others = [peak for (program, _, _), peak in peaks.items() if program == "veldrun"]
+        self.assertLess(oversized, max(others) + 100, peaks)
 
 
 if __name__ == "__main__":
