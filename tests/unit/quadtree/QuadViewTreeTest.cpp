@@ -41,12 +41,11 @@ TEST(QuadViewTreeBuild, FullMapBoxesAndHeightRanges)
 {
     QuadViewTree tree;
     ASSERT_TRUE(tree.build(makeMap(128)));
-    const float extents[] = {127.0f, 63.5f, 31.75f, 15.875f, 7.9375f, 3.96875f, 1.984375f};
     int leaves = 0;
     forEachNode(tree.root, [&](const QuadNode& node) {
-        ASSERT_LE(node.depth, 6);
-        EXPECT_TRUE(node.max.x - node.min.x == extents[node.depth] &&
-                    node.max.y - node.min.y == extents[node.depth]);
+        // The grid's 127 units halved at every depth, down to depth 6.
+        const float extent = 127.0f / float(1 << node.depth);
+        EXPECT_TRUE(node.max.x - node.min.x == extent && node.max.y - node.min.y == extent);
         EXPECT_EQ(node.childCount, node.depth == 6 ? 0 : 4);
         leaves += node.isLeaf;
         // The z range starts at [16, 0] and takes in the points floor(min) ..

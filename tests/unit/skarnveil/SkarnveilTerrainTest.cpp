@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
 #include <functional>
 #include <vector>
@@ -18,7 +17,7 @@ namespace {
 // The shade of mesh vertex (c, r) of a 16 x 16 grid's mesh.
 float shadeAt(const std::function<float(int, int)>& height, bool cliff, int c, int r)
 {
-    TerrainMap map = gridMap(16, 16, height);
+    TerrainMap map = gridMap(16, height);
     allocateMesh(map, true, false);
     computeVertexPositions(map, cliff ? kCliffMeshOrigin : kMeshOrigin, 1);
     cliff ? computeCliffShade(map) : computeTilesShade(map);
@@ -27,10 +26,8 @@ float shadeAt(const std::function<float(int, int)>& height, bool cliff, int c, i
 
 } // namespace
 
-TEST(ImmediateLod, StepsListsAndCounts)
+TEST(ImmediateLod, StepsListsAndCountsFromDistanceCoefficientAndRoughness)
 {
-    // step = 8 - trunc(8 f), at least 1.
-    EXPECT_EQ(immediateLodStep(1.0f, 8), 1);
     // Pairs per strip = strips = the multiples of step below step + 8; one count per pair.
     const int counts[9] = {0, 81, 25, 16, 9, 9, 9, 9, 1};
     CellIndexLists lists;
@@ -43,27 +40,19 @@ TEST(ImmediateLod, StepsListsAndCounts)
     ASSERT_TRUE(immediateCellIndices(1, 1, 3, 8, 40, lists));
     EXPECT_EQ(lists.strips[3][0], 8u + 40u * 17u);
     EXPECT_EQ(lists.strips[3][7], 17u + 40u * 20u);
-}
-
-TEST(ImmediateLod, CountsFromDistanceCoefficientAndRoughness)
-{
-    TerrainMap map = gridMap(4, 4, [](int, int) { return 0.0f; });
+    // A map's count: cells (0, 0) and (2, 1) marked, (1, 0) holding a 2, which is
+    // no mark; only (0, 0) is rough, (2, 1) adds its one quad.
+    TerrainMap map = gridMap(4, [](int, int) { return 0.0f; });
     ASSERT_TRUE(allocateMesh(map, false, false));
+    map.visible = {1, 2, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0};
     map.roughness.assign(16, 0.0f);
-    map.visible.assign(16, 0);
-    map.visible[0] = 1;
+    map.roughness[0] = 0.35f;
     // Eye 32 units above grid point (0, 0): d2 = 1024, so f = coefficient x roughness:
     // 0.7 gives trunc(5.6), step 3, 16 pairs; with the eye twice as high f is
-    // a quarter, trunc(1.4), step 7, 9 pairs.
-    map.roughness[0] = 0.35f;
-    EXPECT_EQ(immediateTerrainCount(map, {0.0f, 0.0f, 32.0f}, 2.0f), 16);
-    EXPECT_EQ(immediateTerrainCount(map, {0.0f, 0.0f, 64.0f}, 2.0f), 9);
-    // Only bytes of exactly 1 count; the counts add up.
-    map.visible[1] = 2;
-    map.visible[2 + 4 * 1] = 1;
-    EXPECT_EQ(immediateTerrainCount(map, {500.0f, 500.0f, 500.0f}, 1.0f), 2);
-    map.roughness[0] = 1.0f;
-    EXPECT_EQ(immediateTerrainCount(map, {0.0f, 0.0f, 0.0f}, 1.0f), 81 + 1); // (2, 1) has roughness 0
+    // a quarter, trunc(1.4), step 7, 9 pairs; on the grid point itself, step 1.
+    EXPECT_EQ(immediateTerrainCount(map, {0.0f, 0.0f, 32.0f}, 2.0f), 16 + 1);
+    EXPECT_EQ(immediateTerrainCount(map, {0.0f, 0.0f, 64.0f}, 2.0f), 9 + 1);
+    EXPECT_EQ(immediateTerrainCount(map, {0.0f, 0.0f, 0.0f}, 1.0f), 81 + 1);
 }
 
 TEST(SlopeShade, HandWorkedPlanes)
@@ -83,6 +72,7 @@ TEST(SlopeShade, HandWorkedPlanes)
     EXPECT_NEAR(shadeAt([](int x, int) { return 8.0f * x; }, false, 3, 0), 0.75f, 1e-5f);
     EXPECT_EQ(shadeAt([](int x, int) { return 8.0f * x; }, false, 3, 1), 0.3f);
     EXPECT_NEAR(shadeAt([](int, int y) { return 8.0f * y; }, false, 0, 3), 0.75f, 1e-5f);
+    EXPECT_EQ(shadeAt([](int, int y) { return 8.0f * y; }, false, 1, 3), 0.3f);
     // At vertex (0, 0) both points clamp onto grid point (0, 0): no rise, 1 -> 0.8.
     EXPECT_EQ(shadeAt([](int, int y) { return 8.0f * y; }, false, 0, 0), 0.8f);
 }
@@ -105,7 +95,7 @@ TEST(CellStripRow, HandWorkedRows)
     const std::pair<std::vector<uint8_t>, std::array<int, 3>> cases[] = {
         {{0, 1, 1, 1, 1}, {1, 4, 5}},    // to the row's end, closed by the last cell's right edge
         {{0, 1, 1, 0, 1, 0}, {1, 3, 4}}, // the gap's left edge ends the walk: cell 4 is not walked
-        {{0, 0, 0, 0}, {0, 0, 0}},
+        {{0, 0, 0, 0}, {0, 0, 0}},       {{0, 0, 1}, {2, 1, 2}}, // a single cell: its left and right edges
         {{2, 1, 2, 1}, {1, 2, 3}}, // a 2 is no mark: it neither starts nor continues a walk
     };
     for (const auto& [bytes, expected] : cases) {

@@ -4,7 +4,6 @@
 
 #include <array>
 #include <cmath>
-#include <random>
 #include <vector>
 
 namespace {
@@ -23,12 +22,8 @@ template <typename F> TerrainMap shapedMap(F f)
 
 TEST(Mesh, NormalsAndLightOfRandomTerrainAgainstTheFormulasInDouble)
 {
-    std::mt19937 rng(31);
-    std::vector<uint8_t> bytes(16384);
-    for (auto& b : bytes)
-        b = uint8_t(rng() % 256);
-    TerrainMap map;
-    map.loadHeightmapBytes(bytes.data(), bytes.size());
+    // Heights in whole eighths from 0 to 31.875, scattered like a heightmap file's bytes.
+    TerrainMap map = shapedMap([](int x, int y) { return float((x * 7919 ^ y * 104729) % 256) * 0.125f; });
     computeCellNormals(map);
     ASSERT_TRUE(allocateMesh(map, true, true));
     computeVertexPositions(map, kMeshOrigin);
@@ -60,10 +55,7 @@ TEST(Mesh, NormalsAndLightOfRandomTerrainAgainstTheFormulasInDouble)
 
 TEST(Mesh, RoughnessOfSpikesBeforeAndAfterTheSmoothing)
 {
-    const auto spikes = [](int x, int y) {
-        if (x == 50 && y == 60) return 8.0f;
-        return (x == 0 && y == 0) ? 8.0f : 0.0f;
-    };
+    const auto spikes = [](int x, int y) { return (x == 50 && y == 60) || (x == 0 && y == 0) ? 8.0f : 0.0f; };
     TerrainMap map = shapedMap(spikes);
     computeCellNormals(map);
     EXPECT_TRUE(map.cells.empty());
@@ -87,7 +79,6 @@ TEST(Mesh, LayoutPositionsAndColours)
     TerrainMap map = shapedMap(plane), threaded = shapedMap(plane);
     map.usesMultitexture = threaded.usesMultitexture = true;
     ASSERT_TRUE(computeMesh(map, BakedLight{}, kMeshOrigin, 1));
-    EXPECT_TRUE(map.subdivision == 8 && map.meshRows == 1032 && map.light.size() == 1065024u);
     const auto vertex = [&](int c, int r) {
         const size_t i = size_t(c) + size_t(map.meshColumns) * r;
         return Vec3{map.vertices[3 * i], map.vertices[3 * i + 1], map.vertices[3 * i + 2]};

@@ -14,9 +14,10 @@ namespace {
 
 // Frames of the given keys held down, from the start-up placement: 16 units
 // above (32, 32), looking towards (32, 48, 0).
-Camera afterFrames(const std::vector<int>& down, int count, Camera camera = {})
+Camera afterFrames(const std::vector<int>& down, int count)
 {
-    if (count > 0 && camera.eye == Vec3{}) camera.set(32, 32, 16, 32, 48, 0, 0, 0, 1);
+    Camera camera;
+    camera.set(32, 32, 16, 32, 48, 0, 0, 0, 1);
     uint8_t keys[256] = {};
     for (int key : down)
         keys[key] = 1;
