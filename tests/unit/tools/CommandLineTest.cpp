@@ -21,10 +21,11 @@ TEST(CommandLine, ParsesTheDataSetCommand)
 
 TEST(CommandLine, ParsesTheImportAndHelp)
 {
-    Command c = parseCommandLine({"--heightmap-from", "in.png", "--out", "map.raw"});
-    EXPECT_EQ(c.kind, Command::Kind::ImportHeightmap);
+    Command c = parseCommandLine({"--heightmap-from", "in.png", "--out", "data", "--seed", "3"});
+    EXPECT_EQ(c.kind, Command::Kind::DataSet);
     EXPECT_EQ(c.image, "in.png");
-    EXPECT_EQ(c.out, "map.raw");
+    EXPECT_EQ(c.out, "data");
+    EXPECT_EQ(c.seed, 3u);
     EXPECT_EQ(parseCommandLine({"--out", "x", "--help"}).kind, Command::Kind::Help);
     EXPECT_EQ(parseCommandLine({"-h"}).kind, Command::Kind::Help);
 }
@@ -39,8 +40,7 @@ TEST(CommandLine, ReportsUsageErrors)
                                                {"--out", "a", "--seed", "-1"},
                                                {"--out", "a", "--seed", "12x"},
                                                {"--out", "a", "--seed", "99999999999999999999"},
-                                               {"--out", "a", "extra"},
-                                               {"--heightmap-from", "a.png", "--out", "b", "--seed", "3"}}) {
+                                               {"--out", "a", "extra"}}) {
         const Command c = parseCommandLine(args);
         EXPECT_EQ(c.kind, Command::Kind::Error);
         EXPECT_FALSE(c.message.empty());
@@ -57,7 +57,7 @@ TEST(CommandLine, ImportWritesAHeightmapAndReportsMissingFiles)
     testing_support::writeFile(dir.path() / "in.pgm", {pgm.begin(), pgm.end()});
     const std::string junk = "not a picture";
     testing_support::writeFile(dir.path() / "junk.png", {junk.begin(), junk.end()});
-    const std::string raw = (dir.path() / "sub" / "map.raw").string();
+    const std::string raw = (dir.path() / "sub").string();
     std::string out, err;
     const auto importFrom = [&](const char* name) {
         err.clear();
@@ -65,13 +65,13 @@ TEST(CommandLine, ImportWritesAHeightmapAndReportsMissingFiles)
                           out, err);
     };
     EXPECT_EQ(importFrom("in.pgm"), 0) << err;
-    const std::vector<uint8_t> map = testing_support::readFile(raw);
+    const std::vector<uint8_t> map = testing_support::readFile(raw + "/map/test/map_qv.raw");
     ASSERT_EQ(map.size(), 16384u);
     EXPECT_EQ(map[0], 0);
     EXPECT_EQ(map[16383], 255);
     EXPECT_EQ(importFrom("none.png"), 1);
     EXPECT_NE(err.find("cannot open"), std::string::npos);
-    EXPECT_EQ(importFrom("junk.png"), 1);
+    EXPECT_EQ(importFrom("junk.png"), 2);
     EXPECT_NE(err.find("unknown image format"), std::string::npos);
 }
 
