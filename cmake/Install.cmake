@@ -24,11 +24,10 @@ set(CPACK_PACKAGE_NAME veldrun)
 set(CPACK_PACKAGE_CONTACT "Veldrun developers <veldrun@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "real-time 3D terrain viewers on fixed-function OpenGL")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "real-time 3D terrain viewers on fixed-function OpenGL\n"
-    " Four programs fly a free camera over a heightmap landscape: veldrun with\n"
-    " blended ground textures, trees and level-of-detail control, and three\n"
-    " smaller variants. veldrun-data generates their data set, or fits it to a\n"
-    " greyscale picture of your own landscape.")
+    "Four programs fly a free camera over a heightmap landscape: veldrun with\n\
+blended ground textures, trees and level-of-detail control, and three\n\
+smaller variants. veldrun-data generates their data set, or fits it to a\n\
+greyscale picture of your own landscape.")
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
