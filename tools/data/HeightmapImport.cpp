@@ -3,8 +3,10 @@
 #include <png.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 
 namespace datagen {
 
@@ -128,6 +130,14 @@ bool decodePgm(std::span<const uint8_t> bytes, GreyImage& out, std::string& erro
 
 bool decodePng(std::span<const uint8_t> bytes, GreyImage& out, std::string& error)
 {
+    // IHDR is always the first chunk: its bit depth and colour type follow the
+    // 8-byte signature, the chunk's length and name, and the width and height.
+    constexpr size_t kBitDepth = 24, kColourType = 25;
+    if (bytes.size() > kColourType &&
+        (bytes[kColourType] != 0 || (bytes[kBitDepth] != 8 && bytes[kBitDepth] != 16))) {
+        error = "PNG is not 8- or 16-bit greyscale";
+        return false;
+    }
     png_image png;
     std::memset(&png, 0, sizeof png);
     png.version = PNG_IMAGE_VERSION;
@@ -172,6 +182,24 @@ bool decodePng(std::span<const uint8_t> bytes, GreyImage& out, std::string& erro
     return true;
 }
 
+bool decodeRaw16(std::span<const uint8_t> bytes, GreyImage& out, std::string& error)
+{
+    const size_t count = bytes.size() / 2;
+    size_t side = static_cast<size_t>(std::lround(std::sqrt(static_cast<double>(count))));
+    if (bytes.size() % 2 != 0 || side < 2 || side * side != count || side > static_cast<size_t>(kMaxSide)) {
+        error = "RAW file of " + std::to_string(bytes.size()) + " bytes is not a square of 16-bit samples";
+        return false;
+    }
+    GreyImage img;
+    img.width = img.height = static_cast<int>(side);
+    img.maxValue = 65535.0f;
+    img.samples.resize(count);
+    for (size_t i = 0; i < count; ++i)
+        img.samples[i] = static_cast<float>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+    out = std::move(img);
+    return true;
+}
+
 bool decodeGreyImage(std::span<const uint8_t> bytes, GreyImage& out, std::string& error)
 {
     static constexpr uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
@@ -180,6 +208,18 @@ bool decodeGreyImage(std::span<const uint8_t> bytes, GreyImage& out, std::string
     if (bytes.size() >= 2 && bytes[0] == 'P' && (bytes[1] == '2' || bytes[1] == '5'))
         return decodePgm(bytes, out, error);
     error = "unknown image format (expected PNG or PGM P2/P5)";
+    return false;
+}
+
+bool decodeHeightPicture(const std::string& name, std::span<const uint8_t> bytes, GreyImage& out,
+                         std::string& error)
+{
+    std::string extension = std::filesystem::path(name).extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const bool raw = extension == ".r16" || extension == ".raw";
+    if (raw ? decodeRaw16(bytes, out, error) : decodeGreyImage(bytes, out, error)) return true;
+    error += "; expected an 8- or 16-bit greyscale PNG or PGM, or a square 16-bit little-endian .r16/.raw";
     return false;
 }
 
