@@ -60,6 +60,10 @@ private:
 };
 
 constexpr long kMaxSide = 65536;
+// Samples are held as floats: a picture announcing more than 256 MiB of them is
+// refused from its header, before anything is allocated (a few bytes of PNG can
+// announce any size).
+constexpr size_t kMaxSamples = size_t(64) << 20;
 
 } // namespace
 
@@ -85,22 +89,23 @@ bool decodePgm(std::span<const uint8_t> bytes, GreyImage& out, std::string& erro
         return false;
     }
     const size_t count = static_cast<size_t>(w) * static_cast<size_t>(h);
+    if (binary && !r.singleSpace()) {
+        error = "PGM header is incomplete";
+        return false;
+    }
+    // Binary samples take one or two bytes each, plain ones a digit and a blank.
+    const size_t start = 2 + r.position();
+    const size_t bytesPerSample = maxval > 255 && binary ? 2 : 1;
+    if ((bytes.size() - start) / (binary ? bytesPerSample : 2) + (binary ? 0 : 1) < count) {
+        error = "PGM pixel data is truncated";
+        return false;
+    }
     GreyImage img;
     img.width = static_cast<int>(w);
     img.height = static_cast<int>(h);
     img.maxValue = static_cast<float>(maxval);
     img.samples.resize(count);
     if (binary) {
-        if (!r.singleSpace()) {
-            error = "PGM header is incomplete";
-            return false;
-        }
-        const size_t start = 2 + r.position();
-        const size_t bytesPerSample = maxval > 255 ? 2 : 1;
-        if (bytes.size() - start < count * bytesPerSample) {
-            error = "PGM pixel data is truncated";
-            return false;
-        }
         for (size_t i = 0; i < count; ++i) {
             const uint8_t* p = bytes.data() + start + i * bytesPerSample;
             const unsigned v = bytesPerSample == 2 ? (static_cast<unsigned>(p[0]) << 8 | p[1]) : p[0];
@@ -155,6 +160,11 @@ bool decodePng(std::span<const uint8_t> bytes, GreyImage& out, std::string& erro
     const bool wide = (png.format & PNG_FORMAT_FLAG_LINEAR) != 0;
     png.format = wide ? PNG_FORMAT_LINEAR_Y : PNG_FORMAT_GRAY;
     const size_t count = static_cast<size_t>(png.width) * png.height;
+    if (count > kMaxSamples) {
+        png_image_free(&png);
+        error = "PNG of " + std::to_string(png.width) + " x " + std::to_string(png.height) + " is too large";
+        return false;
+    }
     GreyImage img;
     img.width = static_cast<int>(png.width);
     img.height = static_cast<int>(png.height);
