@@ -2,6 +2,7 @@
 // by slope; F3 switches to a coarse strip per row.
 #include "CliffShade.h"
 #include "platform/VirtualKeys.h"
+#include "shell/DataFolder.h"
 #include "shell/MainLoop.h"
 #include "shell/Shell.h"
 #include "skarnveil/CliffTerrain.h"
@@ -40,8 +41,13 @@ void drawFrame()
 
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    int exitCode = 0;
+    if (!EnterDataFolder(argc, argv, "skarnveil-cliff",
+                         {"map/test/map_qv-edited.raw", "cliff.tga", "tank/tank.md2", "tank/tank.tga"},
+                         exitCode))
+        return exitCode;
     return RunSkarnveil({CapabilityChecks::None, startScene, updateInput, drawFrame,
                          [] { RecreateCliffContextObjects(gScene); }});
 }

@@ -2,6 +2,7 @@
 // per mesh vertex; F3 switches to a coarse strip per row.
 #include "CliffLighting.h"
 #include "platform/VirtualKeys.h"
+#include "shell/DataFolder.h"
 #include "shell/MainLoop.h"
 #include "shell/Shell.h"
 #include "skarnveil/CliffTerrain.h"
@@ -43,8 +44,13 @@ void drawFrame()
 
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    int exitCode = 0;
+    if (!EnterDataFolder(argc, argv, "skarnveil-cliff2",
+                         {"map/test/map_qv-edited.raw", "cliff.tga", "tank/tank.md2", "tank/tank.tga"},
+                         exitCode))
+        return exitCode;
     return RunSkarnveil({CapabilityChecks::None, startScene, updateInput, drawFrame,
                          [] { RecreateCliffContextObjects(gScene); }});
 }

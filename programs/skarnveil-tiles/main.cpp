@@ -2,6 +2,7 @@
 // slope shade in place of the baked light; F3 switches the blending off and on.
 #include "TilesTerrain.h"
 #include "platform/VirtualKeys.h"
+#include "shell/DataFolder.h"
 #include "shell/MainLoop.h"
 #include "shell/Shell.h"
 #include "skarnveil/SkarnveilRun.h"
@@ -61,8 +62,14 @@ void recreateContextObjects()
 
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    int exitCode = 0;
+    if (!EnterDataFolder(argc, argv, "skarnveil-tiles",
+                         {"map/test/terraintex.raw", "map/test/tile1.tga", "map/test/tile2.tga",
+                          "map/test/tile3.tga", "map/test/lightmap.tga", "tank/tank.md2", "tank/tank.tga"},
+                         exitCode))
+        return exitCode;
     return RunSkarnveil(
         {CapabilityChecks::MultitextureOnly, startScene, updateInput, drawFrame, recreateContextObjects});
 }

@@ -17,10 +17,14 @@ std::string usageText()
            "      cliff.tga, map/test/ (heightmaps, foliage map, tiles, light map),\n"
            "      tank/ and Tree/ (MD2 models and skins). The same seed (default 1)\n"
            "      always gives the same bytes.\n"
-           "  veldrun-data --heightmap-from IMAGE --out FILE.raw\n"
-           "      Turns a greyscale PNG or PGM (P2/P5) picture of any size into a\n"
-           "      128 x 128 heightmap: bilinear resampling, heights stretched to 0-255,\n"
-           "      the picture's top row first.\n"
+           "      An existing config.ini is kept; any other file there, or a symbolic\n"
+           "      link in its place, is replaced.\n"
+           "  veldrun-data --out DIR --heightmap-from IMAGE [--seed N]\n"
+           "      The same data set fitted to a picture of any size: every heightmap\n"
+           "      comes from it (bilinear resampling to 128 x 128, heights stretched\n"
+           "      to 0-255, the picture's top row first) and the trees stand on its\n"
+           "      own gentle ground. IMAGE is an 8- or 16-bit greyscale PNG or PGM\n"
+           "      (P2/P5), or a headerless square 16-bit little-endian .r16/.raw.\n"
            "  veldrun-data --help\n"
            "      Shows this text.\n";
 }
@@ -28,7 +32,6 @@ std::string usageText()
 Command parseCommandLine(const std::vector<std::string>& args)
 {
     Command cmd;
-    bool haveSeed = false;
     const auto fail = [&](const std::string& message) {
         Command e;
         e.kind = Command::Kind::Error;
@@ -59,16 +62,10 @@ Command parseCommandLine(const std::vector<std::string>& args)
                 return fail("--seed wants a whole number from 0 to 18446744073709551615, not '" + value +
                             "'");
             cmd.seed = seed;
-            haveSeed = true;
         }
     }
     if (cmd.out.empty()) return fail(args.empty() ? "nothing to do" : "--out is missing");
-    if (!cmd.image.empty()) {
-        if (haveSeed) return fail("--seed has no meaning with --heightmap-from");
-        cmd.kind = Command::Kind::ImportHeightmap;
-    } else {
-        cmd.kind = Command::Kind::DataSet;
-    }
+    cmd.kind = Command::Kind::DataSet;
     return cmd;
 }
 
@@ -79,30 +76,27 @@ int runCommand(const Command& cmd, std::string& output, std::string& errors)
     case Command::Kind::Error: errors += "veldrun-data: " + cmd.message + "\n" + usageText(); return 2;
     case Command::Kind::DataSet: {
         std::string error;
-        if (!writeDataSet(cmd.out, cmd.seed, error)) {
-            errors += "veldrun-data: " + error + "\n";
-            return 1;
-        }
-        return 0;
-    }
-    case Command::Kind::ImportHeightmap: {
-        std::vector<uint8_t> bytes;
-        std::string error;
+        std::vector<uint8_t> map;
         GreyImage img;
-        if (!readFileBytes(cmd.image, bytes, error)) {
+        if (!cmd.image.empty()) {
+            std::vector<uint8_t> bytes;
+            if (!readFileBytes(cmd.image, bytes, error)) {
+                errors += "veldrun-data: " + error + "\n";
+                return 1;
+            }
+            if (!decodeHeightPicture(cmd.image, bytes, img, error)) {
+                errors += "veldrun-data: " + cmd.image + ": " + error + "\n";
+                return 2;
+            }
+            map = resampleToHeightmap(img, kMapSize);
+        }
+        if (!writeDataSet(cmd.out, cmd.seed, error, map.empty() ? nullptr : &map)) {
             errors += "veldrun-data: " + error + "\n";
             return 1;
         }
-        if (!decodeGreyImage(bytes, img, error)) {
-            errors += "veldrun-data: " + cmd.image + ": " + error + "\n";
-            return 1;
-        }
-        if (!writeFileBytes(cmd.out, resampleToHeightmap(img, kMapSize), error)) {
-            errors += "veldrun-data: " + error + "\n";
-            return 1;
-        }
-        output += "Wrote " + cmd.out + " (128 x 128) from a " + std::to_string(img.width) + " x " +
-                  std::to_string(img.height) + " picture\n";
+        if (!map.empty())
+            output += "Wrote the data set in " + cmd.out + ", fitted to a " + std::to_string(img.width) +
+                      " x " + std::to_string(img.height) + " picture\n";
         return 0;
     }
     }

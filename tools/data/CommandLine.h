@@ -8,10 +8,10 @@ namespace datagen {
 
 // What veldrun-data was asked to do.
 struct Command {
-    enum class Kind { Help, DataSet, ImportHeightmap, Error };
+    enum class Kind { Help, DataSet, Error };
     Kind kind = Kind::Error;
-    std::string out;     // data folder, or the .raw file for an import
-    std::string image;   // PNG or PGM to import
+    std::string out;     // data folder
+    std::string image;   // picture the data set is fitted to; empty: a generated landscape
     uint64_t seed = 1;   // data set seed
     std::string message; // for Kind::Error
 };
@@ -22,7 +22,8 @@ Command parseCommandLine(const std::vector<std::string>& args);
 std::string usageText();
 
 // Runs the command; messages go to the two strings. Returns the process exit code:
-// 0 on success, 1 when a file cannot be read or written, 2 for a usage error.
+// 0 on success, 1 when a file cannot be read or written, 2 for a usage error
+// or a picture of a kind it does not take.
 int runCommand(const Command& cmd, std::string& output, std::string& errors);
 
 } // namespace datagen

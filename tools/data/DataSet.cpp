@@ -38,21 +38,22 @@ MapEdits dataSetEdits(uint64_t seed)
     return chooseEdits(stageSeed(seed, kEdits), map);
 }
 
-std::vector<DataFile> makeDataSet(uint64_t seed)
+std::vector<DataFile> makeDataSet(uint64_t seed, const std::vector<uint8_t>* ownMap)
 {
     const auto s = [seed](DataStage stage) { return stageSeed(seed, stage); };
     std::vector<DataFile> files;
     const std::string text = configIniText();
     files.push_back({"config.ini", std::vector<uint8_t>(text.begin(), text.end())});
 
-    const std::vector<uint8_t> mainBytes = toBytes(makeMainLandscape(s(kMainMap)));
+    const std::vector<uint8_t> mainBytes = ownMap ? *ownMap : toBytes(makeMainLandscape(s(kMainMap)));
     files.push_back({"map/test/map_qv.raw", mainBytes});
     // Everything derived from the main map starts from it as stored, in whole bytes.
     const Grid mainMap = fromBytes(mainBytes, kMapSize, kMapSize);
     FoliageParams foliage;
     foliage.seed = s(kFoliage);
     files.push_back({"map/test/map_qv_foliage.raw", makeFoliageMap(mainMap, foliage)});
-    files.push_back({"map/test/terraintex.raw", toBytes(makeTerraceLandscape(s(kSecondMap)))});
+    files.push_back(
+        {"map/test/terraintex.raw", ownMap ? *ownMap : toBytes(makeTerraceLandscape(s(kSecondMap)))});
     files.push_back(
         {"map/test/map_qv-edited.raw", toBytes(applyEdits(mainMap, chooseEdits(s(kEdits), mainMap)))});
 
@@ -69,14 +70,27 @@ std::vector<DataFile> makeDataSet(uint64_t seed)
     return files;
 }
 
-bool writeDataSet(const std::filesystem::path& folder, uint64_t seed, std::string& error)
+bool writeDataSet(const std::filesystem::path& folder, uint64_t seed, std::string& error,
+                  const std::vector<uint8_t>* ownMap)
 {
-    for (const DataFile& f : makeDataSet(seed)) {
+    namespace fs = std::filesystem;
+    for (const DataFile& f : makeDataSet(seed, ownMap)) {
         if (f.bytes.empty()) {
             error = "internal error: " + f.path + " came out empty";
             return false;
         }
-        if (!writeFileBytes(folder / f.path, f.bytes, error)) return false;
+        const fs::path target = folder / f.path;
+        std::error_code ec;
+        if (f.path == "config.ini" && fs::exists(fs::symlink_status(target, ec))) continue;
+        // A linked folder below the data folder (e.g. one leading into an
+        // installed data set) becomes a folder of its own before anything is
+        // written into it; every file of the set is written below anyway.
+        fs::path below = folder;
+        for (const fs::path& part : fs::path(f.path).parent_path()) {
+            below /= part;
+            if (fs::is_symlink(below, ec)) fs::remove(below, ec);
+        }
+        if (!writeFileBytes(target, f.bytes, error)) return false;
     }
     return true;
 }

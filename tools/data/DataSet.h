@@ -38,9 +38,15 @@ enum DataStage : uint32_t {
 MapEdits dataSetEdits(uint64_t seed);
 
 // Every file of the data set, in a fixed order. The same seed gives the same bytes.
-std::vector<DataFile> makeDataSet(uint64_t seed);
+// With `ownMap` (128 x 128 byte heights, e.g. from a picture) the set is fitted
+// to it: it is the main and the tiles program's heightmap, and the cliff map,
+// the foliage and the light map are derived from it as from a generated one.
+std::vector<DataFile> makeDataSet(uint64_t seed, const std::vector<uint8_t>* ownMap = nullptr);
 
-// Writes makeDataSet(seed) below `folder`. False with a message in `error`.
-bool writeDataSet(const std::filesystem::path& folder, uint64_t seed, std::string& error);
+// Writes makeDataSet(seed, ownMap) below `folder`. Each file replaces what is
+// there, a symbolic link included, without writing through it; an existing
+// config.ini is the user's and is kept. False with a message in `error`.
+bool writeDataSet(const std::filesystem::path& folder, uint64_t seed, std::string& error,
+                  const std::vector<uint8_t>* ownMap = nullptr);
 
 } // namespace datagen

@@ -13,6 +13,7 @@ bool writeFileBytes(const std::filesystem::path& path, const std::vector<uint8_t
         error = "cannot create folder " + path.parent_path().string() + ": " + ec.message();
         return false;
     }
+    std::filesystem::remove(path, ec); // a folder in the way stays and fails below
     std::ofstream f(path, std::ios::binary | std::ios::trunc);
     if (f) f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     if (!f) {

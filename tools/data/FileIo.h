@@ -7,7 +7,9 @@
 
 namespace datagen {
 
-// Writes the bytes, creating missing parent folders. False with a message in `error`.
+// Writes the bytes, creating missing parent folders. What is at `path` is
+// removed first, so a symbolic link there is replaced, never written through.
+// False with a message in `error`.
 bool writeFileBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes, std::string& error);
 // Reads a whole file. False with a message in `error`.
 bool readFileBytes(const std::filesystem::path& path, std::vector<uint8_t>& bytes, std::string& error);

@@ -3,8 +3,10 @@
 #include <png.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 
 namespace datagen {
 
@@ -58,6 +60,10 @@ private:
 };
 
 constexpr long kMaxSide = 65536;
+// Samples are held as floats: a picture announcing more than 256 MiB of them is
+// refused from its header, before anything is allocated (a few bytes of PNG can
+// announce any size).
+constexpr size_t kMaxSamples = size_t(64) << 20;
 
 } // namespace
 
@@ -83,22 +89,23 @@ bool decodePgm(std::span<const uint8_t> bytes, GreyImage& out, std::string& erro
         return false;
     }
     const size_t count = static_cast<size_t>(w) * static_cast<size_t>(h);
+    if (binary && !r.singleSpace()) {
+        error = "PGM header is incomplete";
+        return false;
+    }
+    // Binary samples take one or two bytes each, plain ones a digit and a blank.
+    const size_t start = 2 + r.position();
+    const size_t bytesPerSample = maxval > 255 && binary ? 2 : 1;
+    if ((bytes.size() - start) / (binary ? bytesPerSample : 2) + (binary ? 0 : 1) < count) {
+        error = "PGM pixel data is truncated";
+        return false;
+    }
     GreyImage img;
     img.width = static_cast<int>(w);
     img.height = static_cast<int>(h);
     img.maxValue = static_cast<float>(maxval);
     img.samples.resize(count);
     if (binary) {
-        if (!r.singleSpace()) {
-            error = "PGM header is incomplete";
-            return false;
-        }
-        const size_t start = 2 + r.position();
-        const size_t bytesPerSample = maxval > 255 ? 2 : 1;
-        if (bytes.size() - start < count * bytesPerSample) {
-            error = "PGM pixel data is truncated";
-            return false;
-        }
         for (size_t i = 0; i < count; ++i) {
             const uint8_t* p = bytes.data() + start + i * bytesPerSample;
             const unsigned v = bytesPerSample == 2 ? (static_cast<unsigned>(p[0]) << 8 | p[1]) : p[0];
@@ -128,6 +135,14 @@ bool decodePgm(std::span<const uint8_t> bytes, GreyImage& out, std::string& erro
 
 bool decodePng(std::span<const uint8_t> bytes, GreyImage& out, std::string& error)
 {
+    // IHDR is always the first chunk: its bit depth and colour type follow the
+    // 8-byte signature, the chunk's length and name, and the width and height.
+    constexpr size_t kBitDepth = 24, kColourType = 25;
+    if (bytes.size() > kColourType &&
+        (bytes[kColourType] != 0 || (bytes[kBitDepth] != 8 && bytes[kBitDepth] != 16))) {
+        error = "PNG is not 8- or 16-bit greyscale";
+        return false;
+    }
     png_image png;
     std::memset(&png, 0, sizeof png);
     png.version = PNG_IMAGE_VERSION;
@@ -145,6 +160,11 @@ bool decodePng(std::span<const uint8_t> bytes, GreyImage& out, std::string& erro
     const bool wide = (png.format & PNG_FORMAT_FLAG_LINEAR) != 0;
     png.format = wide ? PNG_FORMAT_LINEAR_Y : PNG_FORMAT_GRAY;
     const size_t count = static_cast<size_t>(png.width) * png.height;
+    if (count > kMaxSamples) {
+        png_image_free(&png);
+        error = "PNG of " + std::to_string(png.width) + " x " + std::to_string(png.height) + " is too large";
+        return false;
+    }
     GreyImage img;
     img.width = static_cast<int>(png.width);
     img.height = static_cast<int>(png.height);
@@ -172,6 +192,24 @@ bool decodePng(std::span<const uint8_t> bytes, GreyImage& out, std::string& erro
     return true;
 }
 
+bool decodeRaw16(std::span<const uint8_t> bytes, GreyImage& out, std::string& error)
+{
+    const size_t count = bytes.size() / 2;
+    size_t side = static_cast<size_t>(std::lround(std::sqrt(static_cast<double>(count))));
+    if (bytes.size() % 2 != 0 || side < 2 || side * side != count || side > static_cast<size_t>(kMaxSide)) {
+        error = "RAW file of " + std::to_string(bytes.size()) + " bytes is not a square of 16-bit samples";
+        return false;
+    }
+    GreyImage img;
+    img.width = img.height = static_cast<int>(side);
+    img.maxValue = 65535.0f;
+    img.samples.resize(count);
+    for (size_t i = 0; i < count; ++i)
+        img.samples[i] = static_cast<float>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+    out = std::move(img);
+    return true;
+}
+
 bool decodeGreyImage(std::span<const uint8_t> bytes, GreyImage& out, std::string& error)
 {
     static constexpr uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
@@ -180,6 +218,18 @@ bool decodeGreyImage(std::span<const uint8_t> bytes, GreyImage& out, std::string
     if (bytes.size() >= 2 && bytes[0] == 'P' && (bytes[1] == '2' || bytes[1] == '5'))
         return decodePgm(bytes, out, error);
     error = "unknown image format (expected PNG or PGM P2/P5)";
+    return false;
+}
+
+bool decodeHeightPicture(const std::string& name, std::span<const uint8_t> bytes, GreyImage& out,
+                         std::string& error)
+{
+    std::string extension = std::filesystem::path(name).extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const bool raw = extension == ".r16" || extension == ".raw";
+    if (raw ? decodeRaw16(bytes, out, error) : decodeGreyImage(bytes, out, error)) return true;
+    error += "; expected an 8- or 16-bit greyscale PNG or PGM, or a square 16-bit little-endian .r16/.raw";
     return false;
 }
 

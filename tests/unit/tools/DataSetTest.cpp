@@ -11,6 +11,8 @@
 #include <random>
 #include <set>
 
+#include <sys/resource.h>
+
 #include "image/Tga.h"
 #include "models/Md2Model.h"
 #include "models/Md2Normals.h"
@@ -79,17 +81,30 @@ TEST(CommandLine, ExitCodesAndMessages)
         {{"--out", d + "a", "--seed", "12x"}, 2, "Usage"},
         {{"--out", d + "a", "--seed", "18446744073709551616"}, 2, "Usage"},
         {{"--out", d + "a", "extra"}, 2, "Usage"},
-        {{"--heightmap-from", d + "in.pgm", "--out", d + "b", "--seed", "3"}, 2, "Usage"},
-        {{"--heightmap-from", d + "junk.png", "--out", d + "map.raw"}, 1, "unknown image format"},
-        {{"--heightmap-from", d + "in.pgm", "--out", d + "in.pgm/map.raw"}, 1, "cannot create folder"},
-        {{"--heightmap-from", d + "in.pgm", "--out", d + "new/map.raw"}, 0, ""},
+        {{"--heightmap-from", d + "junk.png", "--out", d + "a"}, 2, "unknown image format"},
+        {{"--heightmap-from", d + "in.pgm", "--out", d + "in.pgm/sub"}, 1, "cannot create folder"},
+        {{"--heightmap-from", d + "in.pgm", "--out", d + "new", "--seed", "3"}, 0, ""},
     };
     for (const auto& c : cases) {
         std::string out, err;
         EXPECT_EQ(runCommand(parseCommandLine(c.args), out, err), c.code) << testing::PrintToString(c.args);
         EXPECT_NE((out + err).find(c.says), std::string::npos) << out + err;
     }
-    EXPECT_EQ(readFile(d + "new/map.raw").size(), 16384u);
+    EXPECT_FALSE(fs::exists(d + "a"));
+    // A header announcing 16,384 x 16,384 samples with none behind it is
+    // refused before a gigabyte of them is allocated.
+    std::ofstream(d + "huge.pgm") << "P5 16384 16384 255\n";
+    rusage before{}, after{};
+    getrusage(RUSAGE_SELF, &before);
+    std::string out, err;
+    EXPECT_EQ(runCommand(parseCommandLine({"--heightmap-from", d + "huge.pgm", "--out", d + "a"}), out, err), 2);
+    getrusage(RUSAGE_SELF, &after);
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 256 * 1024) << "kB";
+    EXPECT_NE(err.find("truncated"), std::string::npos) << err;
+    // The picture's lowest and highest samples span the map's 0 to 255.
+    const std::vector<uint8_t> map = readFile(d + "new/map/test/map_qv.raw");
+    ASSERT_EQ(map.size(), 16384u);
+    EXPECT_EQ(std::pair(map[0], map[16383]), std::pair(uint8_t{0}, uint8_t{255}));
     EXPECT_EQ(parseCommandLine({"--seed", "18446744073709551615", "--out", "d"}).seed, ~0ull);
 #ifdef VELDRUN_DATA_EXE
     // The program hands over its own arguments.
