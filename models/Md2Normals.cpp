@@ -1,6 +1,8 @@
 // The 162 unit normals of the MD2 format, indexed by a vertex record's normal byte.
 #include "models/Md2Normals.h"
 
+// One normal a line: the table stays readable entry by entry.
+// clang-format off
 const float kMd2Normals[kMd2NormalCount][3] = {
     {-0.525731f, 0.000000f, 0.850651f},
     {-0.442863f, 0.238856f, 0.864188f},
@@ -165,3 +167,4 @@ const float kMd2Normals[kMd2NormalCount][3] = {
     {-0.587785f, -0.425325f, -0.688191f},
     {-0.688191f, -0.587785f, -0.425325f},
 };
+// clang-format on

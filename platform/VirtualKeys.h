@@ -15,5 +15,8 @@ constexpr int F4 = 0x73;
 constexpr int F5 = 0x74;
 constexpr int F12 = 0x7B;
 // Letters are their upper-case ASCII codes.
-constexpr int letter(char c) { return c; }
-}  // namespace vk
+constexpr int letter(char c)
+{
+    return c;
+}
+} // namespace vk

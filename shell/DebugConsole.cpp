@@ -14,7 +14,8 @@ void DebugPrint(const char* format, ...)
     const int written = std::vsnprintf(buffer, sizeof buffer, format, args);
     va_end(args);
     if (written < 0) return;
-    const size_t length = static_cast<size_t>(written) < sizeof buffer ? static_cast<size_t>(written) : sizeof buffer - 1;
+    const size_t length =
+        static_cast<size_t>(written) < sizeof buffer ? static_cast<size_t>(written) : sizeof buffer - 1;
     platform::WriteConsole(std::string_view(buffer, length));
     platform::WriteConsole("\n");
 }

@@ -17,7 +17,8 @@ bool ScanKeyInteger(const char* line, const char* key, int32_t& value)
     const size_t keyLength = std::strlen(key);
     if (std::strncmp(line, key, keyLength) != 0 || line[keyLength] != '=') return false;
     const char* start = line + keyLength + 1;
-    while (std::isspace(static_cast<unsigned char>(*start))) ++start;
+    while (std::isspace(static_cast<unsigned char>(*start)))
+        ++start;
     char* end = nullptr;
     errno = 0;
     // Base 0 gives the conversion of scanf's %i: sign, 0x hexadecimal, 0 octal.
@@ -64,8 +65,8 @@ void LoadDisplayConfig(DisplayConfig& config, const char* path)
     config.useVbo = false;
     config.useMt = false;
     if (file == nullptr) {
-        platform::MessageBox("Config.INI not found, using Fail Safe settings", "Config.INI", platform::Buttons::Ok,
-                             platform::Icon::None);
+        platform::MessageBox("Config.INI not found, using Fail Safe settings", "Config.INI",
+                             platform::Buttons::Ok, platform::Icon::None);
         return;
     }
     ApplyConfigStream(config, file);

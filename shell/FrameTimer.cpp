@@ -4,7 +4,8 @@
 
 TimerClock TimerClock::platformClock()
 {
-    return {platform::QueryPerformanceFrequency, platform::QueryPerformanceCounter, platform::MillisecondClock};
+    return {platform::QueryPerformanceFrequency, platform::QueryPerformanceCounter,
+            platform::MillisecondClock};
 }
 
 void FrameTimer::initialise(TimerClock source)

@@ -5,9 +5,9 @@
 
 // Where the timer reads time; tests inject their own clocks.
 struct TimerClock {
-    std::function<bool(int64_t&)> frequency;  // false: no high-resolution counter
+    std::function<bool(int64_t&)> frequency; // false: no high-resolution counter
     std::function<int64_t()> counter;
-    std::function<uint32_t()> milliseconds;  // 32-bit, wraps around
+    std::function<uint32_t()> milliseconds; // 32-bit, wraps around
 
     static TimerClock platformClock();
 };

@@ -11,7 +11,10 @@ using platform::Icon;
 
 OpenResult gLastOpenResult = OpenResult::Failed;
 
-void errorBox(const char* text) { platform::MessageBox(text, "ERROR", Buttons::Ok, Icon::Exclamation); }
+void errorBox(const char* text)
+{
+    platform::MessageBox(text, "ERROR", Buttons::Ok, Icon::Exclamation);
+}
 void shutdownErrorBox(const char* text)
 {
     platform::MessageBox(text, "SHUTDOWN ERROR", Buttons::Ok, Icon::Information);
@@ -36,7 +39,7 @@ OpenResult failAfterCreation(const char* text)
     return finishOpen(OpenResult::Failed);
 }
 
-}  // namespace
+} // namespace
 
 bool HasExtensionWord(std::string_view extensions, std::string_view name)
 {
@@ -73,7 +76,10 @@ bool OpenMainWindow(const char* title)
     return OpenMainWindow(request) == OpenResult::Opened;
 }
 
-OpenResult LastOpenResult() { return gLastOpenResult; }
+OpenResult LastOpenResult()
+{
+    return gLastOpenResult;
+}
 
 OpenResult OpenMainWindow(const WindowRequest& request)
 {
@@ -113,7 +119,8 @@ OpenResult OpenMainWindow(const WindowRequest& request)
     gMainWindow.deviceContext = true;
     if (!pixelFormatChosen) return failAfterCreation("Can't Find A Suitable PixelFormat.");
     gMainWindow.renderingContext = platform::CreateGlContext(gMainWindow.window);
-    if (gMainWindow.renderingContext == nullptr) return failAfterCreation("Can't Create A GL Rendering Context.");
+    if (gMainWindow.renderingContext == nullptr)
+        return failAfterCreation("Can't Create A GL Rendering Context.");
     if (!platform::MakeCurrent(gMainWindow.window, gMainWindow.renderingContext))
         return failAfterCreation("Can't Activate The GL Rendering Context.");
 
@@ -131,7 +138,8 @@ void CloseMainWindow()
         platform::ShowCursor(true);
     }
     if (gMainWindow.renderingContext != nullptr) {
-        if (!platform::MakeCurrent(gMainWindow.window, nullptr)) shutdownErrorBox("Release Of DC And RC Failed.");
+        if (!platform::MakeCurrent(gMainWindow.window, nullptr))
+            shutdownErrorBox("Release Of DC And RC Failed.");
         if (!platform::DeleteGlContext(gMainWindow.renderingContext))
             shutdownErrorBox("Release Rendering Context Failed.");
         gMainWindow.renderingContext = nullptr;

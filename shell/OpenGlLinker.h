@@ -13,15 +13,15 @@
 namespace platform {
 struct NativeWindow;
 struct NativeContext;
-}  // namespace platform
+} // namespace platform
 
 struct MainWindow {
     platform::NativeWindow* window = nullptr;
-    bool deviceContext = false;  // the window's drawable is ours to render into
+    bool deviceContext = false; // the window's drawable is ours to render into
     platform::NativeContext* renderingContext = nullptr;
     bool classRegistered = false;
-    bool fullScreen = true;  // overwritten from the settings at each open
-    bool active = true;      // false while minimised: no frames are drawn
+    bool fullScreen = true; // overwritten from the settings at each open
+    bool active = true;     // false while minimised: no frames are drawn
     // The display values of the last open, reused by ToggleFullScreen.
     std::string title;
     int32_t width = 0;

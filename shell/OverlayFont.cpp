@@ -31,7 +31,8 @@ std::string findFaceFile(const char* family, int weight)
     FcPattern* match = FcFontMatch(nullptr, pattern, &result);
     if (match != nullptr) {
         FcChar8* file = nullptr;
-        if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) path = reinterpret_cast<char*>(file);
+        if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch)
+            path = reinterpret_cast<char*>(file);
         FcPatternDestroy(match);
     }
     FcPatternDestroy(pattern);
@@ -74,8 +75,9 @@ GlyphBitmap glyphFromSlot(FT_GlyphSlot slot)
         const unsigned char* source = bitmap.buffer + static_cast<ptrdiff_t>(row) * bitmap.pitch;
         uint8_t* target = glyph.bits.data() + static_cast<size_t>(glyph.rows - 1 - row) * rowBytes;
         for (int column = 0; column < glyph.width; ++column) {
-            const bool set = bitmap.pixel_mode == FT_PIXEL_MODE_MONO ? (source[column / 8] >> (7 - column % 8)) & 1
-                                                                     : source[column] >= 128;
+            const bool set = bitmap.pixel_mode == FT_PIXEL_MODE_MONO
+                                 ? (source[column / 8] >> (7 - column % 8)) & 1
+                                 : source[column] >= 128;
             if (set) target[column / 8] |= static_cast<uint8_t>(0x80 >> (column % 8));
         }
     }
@@ -98,7 +100,7 @@ bool buildLists(uint32_t first, const FaceRequest& request)
     return true;
 }
 
-}  // namespace
+} // namespace
 
 bool RasteriseFace(const FaceRequest& request, std::vector<GlyphBitmap>& glyphs)
 {
@@ -131,7 +133,8 @@ void BuildOverlayFont(OverlayFont& font)
     buildLists(font.textLists, {"Courier New", 20, 0, 1000});
     font.narrowLists = glGenLists(kGlyphCount);
     if (!buildLists(font.narrowLists, {"Arial Narrow", -15, 7, 1000}))
-        platform::MessageBox("Font Not Created Arial Black 10", "Font", platform::Buttons::Ok, platform::Icon::None);
+        platform::MessageBox("Font Not Created Arial Black 10", "Font", platform::Buttons::Ok,
+                             platform::Icon::None);
 }
 
 void PrintOverlay(const OverlayFont& font, const char* format, ...)

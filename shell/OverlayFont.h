@@ -7,8 +7,8 @@
 // Bitmap glyphs of character codes 32 to 127 as display lists: each list draws
 // the glyph with glBitmap at the raster position and advances it.
 struct OverlayFont {
-    uint32_t textLists = 0;    // first of 96 lists of the text face; used for printing
-    uint32_t narrowLists = 0;  // first of 96 lists of the narrow face; built, not drawn with
+    uint32_t textLists = 0;   // first of 96 lists of the text face; used for printing
+    uint32_t narrowLists = 0; // first of 96 lists of the narrow face; built, not drawn with
 };
 
 // A 1-bit glyph bitmap as glBitmap wants it: rows bottom first, each row
@@ -16,17 +16,17 @@ struct OverlayFont {
 struct GlyphBitmap {
     int width = 0;
     int rows = 0;
-    float originX = 0.0f;  // from the raster position to the bitmap's lower left, negated
+    float originX = 0.0f; // from the raster position to the bitmap's lower left, negated
     float originY = 0.0f;
-    float advance = 0.0f;  // pixels the raster position moves right
+    float advance = 0.0f; // pixels the raster position moves right
     std::vector<uint8_t> bits;
 };
 
 // How a face is asked for, after the font-creation call it stands for.
 struct FaceRequest {
     const char* family = "";
-    int height = 0;  // > 0: cell height (ascent + descent); < 0: character (em) height
-    int width = 0;   // average character width; 0: default for the height
+    int height = 0; // > 0: cell height (ascent + descent); < 0: character (em) height
+    int width = 0;  // average character width; 0: default for the height
     int weight = 400;
 };
 

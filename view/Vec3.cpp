@@ -13,9 +13,15 @@ Vec3 normalize(Vec3 v)
     return v * inverse;
 }
 
-float dot(Vec3 a, Vec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+float dot(Vec3 a, Vec3 b)
+{
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 
-Vec3 triangleNormal(Vec3 p, Vec3 q, Vec3 r) { return normalize(cross(r - p, q - p)); }
+Vec3 triangleNormal(Vec3 p, Vec3 q, Vec3 r)
+{
+    return normalize(cross(r - p, q - p));
+}
 
 float distanceSquared(Vec3 a, Vec3 b)
 {

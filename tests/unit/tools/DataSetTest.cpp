@@ -97,7 +97,8 @@ TEST(CommandLine, ExitCodesAndMessages)
     rusage before{}, after{};
     getrusage(RUSAGE_SELF, &before);
     std::string out, err;
-    EXPECT_EQ(runCommand(parseCommandLine({"--heightmap-from", d + "huge.pgm", "--out", d + "a"}), out, err), 2);
+    EXPECT_EQ(runCommand(parseCommandLine({"--heightmap-from", d + "huge.pgm", "--out", d + "a"}), out, err),
+              2);
     getrusage(RUSAGE_SELF, &after);
     EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 256 * 1024) << "kB";
     EXPECT_NE(err.find("truncated"), std::string::npos) << err;
