@@ -1,7 +1,7 @@
 #include "terrain/QuadViewTree.h"
 #include "terrain/TerrainMap.h"
+#include "tests/support/ViewMatrices.h"
 #include "view/Frustum.h"
-#include "view/ViewMatrices.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #include "platform/VirtualKeys.h"
+#include "tests/support/ViewMatrices.h"
 #include "view/Camera.h"
 #include "view/CameraKeys.h"
 #include "view/Frustum.h"
-#include "view/ViewMatrices.h"
 
 #include <gtest/gtest.h>
 
