@@ -9,19 +9,16 @@
 #include <cmath>
 #include <numbers>
 
-using Matrix4 = std::array<float, 16>;
-
-inline Matrix4 perspectiveMatrix(double fovyDegrees, double aspect, double zNear, double zFar)
+// Vertical field of view in degrees, aspect = width / height, near and far distances n and f.
+inline std::array<float, 16> perspectiveMatrix(double fovyDegrees, double aspect, double n, double f)
 {
-    const double f = 1.0 / std::tan(fovyDegrees * std::numbers::pi / 360.0), depth = zNear - zFar;
-    const float x = float(f / aspect), y = float(f), z = float((zFar + zNear) / depth),
-                w = float(2.0 * zNear * zFar / depth);
+    const double t = 1.0 / std::tan(fovyDegrees * std::numbers::pi / 360.0), d = n - f;
+    const float x = float(t / aspect), y = float(t), z = float((f + n) / d), w = float(2.0 * n * f / d);
     return {x, 0, 0, 0, 0, y, 0, 0, 0, 0, z, -1, 0, 0, w, 0};
 }
 
-inline Matrix4 lookAtMatrix(const Camera& camera)
+inline std::array<float, 16> lookAtMatrix(const Camera& c)
 {
-    const Vec3 e = camera.eye, f = normalize(camera.target - e), s = normalize(cross(f, camera.up)),
-               u = cross(s, f);
+    const Vec3 e = c.eye, f = normalize(c.target - e), s = normalize(cross(f, c.up)), u = cross(s, f);
     return {s.x, u.x, -f.x, 0, s.y, u.y, -f.y, 0, s.z, u.z, -f.z, 0, -dot(s, e), -dot(u, e), dot(f, e), 1};
 }
