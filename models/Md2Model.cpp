@@ -1,11 +1,11 @@
 // MD2 file decoding and the model's file and skin loading.
 #include "models/Md2Model.h"
 
+#include "image/Bytes.h"
 #include "models/Md2Normals.h"
 #include "shell/DebugConsole.h"
 
 #include <bit>
-#include <cstdio>
 #include <new>
 
 namespace {
@@ -185,26 +185,10 @@ bool parseMd2(std::span<const uint8_t> bytes, Md2Model& model, int64_t* badNorma
 
 bool Md2Model::Load(const char* path)
 {
-    std::FILE* file = path != nullptr ? std::fopen(path, "rb") : nullptr;
-    if (file == nullptr) return false;
-    std::vector<uint8_t> bytes;
-    uint8_t chunk[65536];
-    size_t got = 0;
-    bool readFailed = false;
-    try {
-        while ((got = std::fread(chunk, 1, sizeof(chunk), file)) > 0)
-            bytes.insert(bytes.end(), chunk, chunk + got);
-    } catch (const std::bad_alloc&) {
-        readFailed = true;
-    }
-    readFailed = readFailed || std::ferror(file) != 0;
-    std::fclose(file);
-    if (readFailed) {
-        emptyArrays(*this);
-        return false;
-    }
+    const std::optional<std::vector<uint8_t>> bytes = ReadWholeFile(path);
+    if (!bytes) return false;
     int64_t badNormals = 0;
-    const bool parsed = parseMd2(bytes, *this, &badNormals);
+    const bool parsed = parseMd2(*bytes, *this, &badNormals);
     if (parsed && badNormals > 0)
         DebugPrint("Model %s has %lld normal indices past the table of %d, read as straight up", path,
                    static_cast<long long>(badNormals), kMd2NormalCount);

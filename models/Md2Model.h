@@ -96,7 +96,7 @@ struct Md2Model {
     std::vector<Vec3> frameMin; // per frame; every box contains the origin
     std::vector<Vec3> frameMax;
 
-    // Reads an MD2 version 8 file. False when it cannot be opened (model
+    // Reads an MD2 version 8 file. False when it cannot be read whole (model
     // unchanged) or when parseMd2 refuses it. A file with normal indices past
     // the table loads, and the console says so once.
     bool Load(const char* path);

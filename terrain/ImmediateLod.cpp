@@ -52,8 +52,3 @@ int immediateCellStep(const TerrainMap& map, int x, int y, Vec3 eye, float lodCo
     const float f = lodFactor(distanceSquared(point, eye), lodCoefficient, map.roughness[i]);
     return immediateLodStep(f, map.subdivision);
 }
-
-int32_t immediateTerrainCount(const TerrainMap& map, Vec3 eye, float lodCoefficient)
-{
-    return visitImmediateCells(map, eye, lodCoefficient, [](const CellIndexLists&) {});
-}

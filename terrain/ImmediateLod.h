@@ -61,6 +61,3 @@ int32_t visitImmediateCells(const TerrainMap& map, Vec3 eye, float lodCoefficien
     }
     return count;
 }
-
-// The count a frame would show, without drawing.
-int32_t immediateTerrainCount(const TerrainMap& map, Vec3 eye, float lodCoefficient);

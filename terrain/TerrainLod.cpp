@@ -124,22 +124,6 @@ bool terrainDrawable(const TerrainMap& map)
     return true;
 }
 
-int terrainQuadCount(const TerrainMap& map, Vec3 eye, float lodCoefficient)
-{
-    if (!terrainDrawable(map)) return 0;
-    int quads = 0;
-    CellIndexLists lists;
-    for (int y = 0; y < map.height; ++y) {
-        for (int x = 0; x < map.width; ++x) {
-            if (map.visible[static_cast<size_t>(x) + static_cast<size_t>(map.width) * y] != 1) continue;
-            const int step = cellStep(map, x, y, eye, lodCoefficient);
-            if (buildCellIndices(x, y, step, map.subdivision, map.meshColumns, lists))
-                quads += lists.quadCount();
-        }
-    }
-    return quads;
-}
-
 bool buildHighlightIndices(const TerrainMap& map, int cx, int cy, HighlightIndexLists& out)
 {
     out.bandCount = 0;

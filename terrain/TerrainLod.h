@@ -70,10 +70,6 @@ int cellStep(const TerrainMap& map, int x, int y, Vec3 eye, float lodCoefficient
 // holding every mesh vertex.
 bool terrainDrawable(const TerrainMap& map);
 
-// Quads drawTerrain would count for this frame, without drawing (0 when the
-// map is not drawable).
-int terrainQuadCount(const TerrainMap& map, Vec3 eye, float lodCoefficient);
-
 // Index lists of the cursor highlight of cell (cx, cy): subdivision - 1 bands
 // of subdivision vertex pairs, v(S*cx + k, S*cy + i), v(S*cx + k, S*cy + i + 1).
 struct HighlightIndexLists {

@@ -273,7 +273,7 @@ void smoothMeshValues(TerrainMap& map, unsigned threads)
     smoothGrid(map.width, map.height, map.roughness);
 }
 
-bool computeMesh(TerrainMap& map, const BakedLight& light, float origin, unsigned threads)
+bool computeMeshPositions(TerrainMap& map, float origin, bool withLight, bool withColours, unsigned threads)
 {
     if (!map.hasGrid()) return false;
     try {
@@ -283,8 +283,14 @@ bool computeMesh(TerrainMap& map, const BakedLight& light, float origin, unsigne
         map.cellCount = 0;
         return false;
     }
-    if (!allocateMesh(map, true, true)) return false;
+    if (!allocateMesh(map, withLight, withColours)) return false;
     computeVertexPositions(map, origin, threads);
+    return true;
+}
+
+bool computeMesh(TerrainMap& map, const BakedLight& light, float origin, unsigned threads)
+{
+    if (!computeMeshPositions(map, origin, true, true, threads)) return false;
     computeVertexLight(map, light, threads);
     smoothMeshValues(map, threads);
     return true;

@@ -82,9 +82,16 @@ void computeVertexLight(TerrainMap& map, const BakedLight& light, unsigned threa
 // over `roughness`. The colours keep the unsmoothed light.
 void smoothMeshValues(TerrainMap& map, unsigned threads = 0);
 
-// Steps 1 to 5 of veldrun's generation (normals, roughness, mesh, light,
-// colours, smoothing), no GL. False, with nothing touched, when there is no
-// grid; false without a mesh when memory runs out.
+// The opening every program's generation shares: normals and roughness
+// (unsmoothed), then the mesh layout with `light` and `colours` allocated as
+// asked and the positions from `origin`. False, with nothing touched, when
+// there is no grid; false without a mesh when memory runs out.
+bool computeMeshPositions(TerrainMap& map, float origin, bool withLight, bool withColours,
+                          unsigned threads = 0);
+
+// Steps 1 to 5 of veldrun's generation (computeMeshPositions with light and
+// colours, then the light, the colours and the smoothing), no GL. Fails as
+// computeMeshPositions does.
 bool computeMesh(TerrainMap& map, const BakedLight& light, float origin = kMeshOrigin, unsigned threads = 0);
 
 // The 512 x 512 luminance bytes (texel s + 512 t) of the smoothed light: texel

@@ -3,14 +3,13 @@
 // Uses the generated data set's heightmap when there is one, else a
 // deterministic noise terrain.
 #include "platform/GlApi.h"
-#include "platform/Platform.h"
 #include "terrain/TerrainMesh.h"
+#include "tests/support/GlTestContext.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <vector>
 
@@ -65,27 +64,6 @@ const TerrainMap& baseMap()
     return map;
 }
 
-// An offscreen context made the way the tests make theirs.
-struct OffscreenContext {
-    platform::NativeWindow* window = nullptr;
-    platform::NativeContext* context = nullptr;
-    OffscreenContext()
-    {
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        if (!platform::RegisterWindowClass()) return;
-        platform::ChoosePixelFormat({32, 16, 2});
-        window = platform::CreateGlWindow("bench", 64, 64, false);
-        if (window != nullptr) context = platform::CreateGlContext(window);
-        if (context != nullptr && !platform::MakeCurrent(window, context)) context = nullptr;
-    }
-    ~OffscreenContext()
-    {
-        if (context != nullptr) platform::DeleteGlContext(context);
-        if (window != nullptr) platform::DestroyGlWindow(window);
-        platform::UnregisterWindowClass();
-    }
-};
-
 void BM_ComputeMesh(benchmark::State& state)
 {
     const unsigned threads = static_cast<unsigned>(state.range(0));
@@ -125,8 +103,8 @@ void BM_Steps(benchmark::State& state)
 
 void generate(benchmark::State& state, bool buffers)
 {
-    OffscreenContext gl;
-    if (gl.context == nullptr) {
+    GlTestContext gl(64, 64);
+    if (!gl.valid()) {
         state.SkipWithError("no offscreen OpenGL context");
         return;
     }

@@ -1,13 +1,16 @@
 // Per-frame visibility cost: one quad view tree walk from the start-up view.
+#include "platform/GlApi.h"
 #include "terrain/QuadViewTree.h"
 #include "terrain/TerrainMap.h"
+#include "tests/support/GlTestContext.h"
 #include "view/Camera.h"
 #include "view/Frustum.h"
-#include "view/ViewMatrices.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -28,15 +31,23 @@ TerrainMap hillyTerrain()
     return map;
 }
 
-// The start-up placement: 16 units above (32, 32), looking towards (32, 48, 0).
+// The start-up placement: 16 units above (32, 32), looking towards (32, 48, 0),
+// through the frame's perspective; a context only for GLU's matrices.
 Frustum startFrustum(const TerrainMap& map)
 {
+    GlTestContext gl;
+    if (!gl.valid()) {
+        std::fprintf(stderr, "no offscreen GL context\n");
+        std::exit(1);
+    }
     Camera camera;
     camera.set(32, 32, map.gridHeight(32, 32) + 16.0f, 32, 48, 0, 0, 0, 1);
-    const Matrix4 projection = perspectiveMatrix(45.0, 1024.0 / 768.0, 1.0, 250.0);
-    const Matrix4 modelview = lookAtMatrix(camera);
+    glMatrixMode(GL_PROJECTION);
+    gluPerspective(45.0, 1024.0 / 768.0, 1.0, 250.0);
+    glMatrixMode(GL_MODELVIEW);
+    camera.look();
     Frustum frustum;
-    frustum.planes = frustumPlanes(projection.data(), modelview.data());
+    frustum.extract();
     return frustum;
 }
 

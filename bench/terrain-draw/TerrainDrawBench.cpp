@@ -8,12 +8,12 @@
 
 #include "bench/common/DrawComparisons.h"
 #include "platform/GlApi.h"
-#include "platform/Platform.h"
 #include "terrain/QuadViewTree.h"
 #include "terrain/TerrainDraw.h"
 #include "terrain/TerrainLod.h"
 #include "terrain/TerrainMap.h"
 #include "terrain/TerrainMesh.h"
+#include "tests/support/GlTestContext.h"
 #include "view/Frustum.h"
 
 #include <benchmark/benchmark.h>
@@ -22,7 +22,6 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <map>
 #include <random>
 #include <string>
@@ -97,21 +96,21 @@ void setStartView(const Scene& scene)
     gluLookAt(scene.eye.x, scene.eye.y, scene.eye.z, 32.0, 48.0, 0.0, 0.0, 0.0, 1.0);
 }
 
-// The coefficient whose quad count comes nearest the target (the count grows
-// with the coefficient).
-float searchCoefficient(const TerrainMap& map, Vec3 eye)
+// The coefficient whose quad count, as the drawing returns it, comes nearest
+// the target (the count grows with the coefficient).
+float searchCoefficient(TerrainMap& map, Vec3 eye)
 {
     float low = 0.001f;
     float high = 1000.0f;
     for (int i = 0; i < 60; ++i) {
         const float mid = std::sqrt(low * high);
-        if (terrainQuadCount(map, eye, mid) < kTargetQuads)
+        if (drawTerrain(map, eye, mid) < kTargetQuads)
             low = mid;
         else
             high = mid;
     }
-    const int below = terrainQuadCount(map, eye, low);
-    const int above = terrainQuadCount(map, eye, high);
+    const int below = drawTerrain(map, eye, low);
+    const int above = drawTerrain(map, eye, high);
     return (kTargetQuads - below <= above - kTargetQuads) ? low : high;
 }
 
@@ -143,7 +142,7 @@ bool setUp(Scene& scene)
     if (!scene.buffers.usesVertexBuffers) return false;
 
     scene.coefficient = searchCoefficient(map, scene.eye);
-    scene.quads = terrainQuadCount(map, scene.eye, scene.coefficient);
+    scene.quads = drawTerrain(map, scene.eye, scene.coefficient);
     scene.batch = batchIndices(map, scene.eye, scene.coefficient);
     return static_cast<int>(scene.batch.size()) == 4 * scene.quads;
 }
@@ -238,12 +237,8 @@ const Method kMethods[] = {
 
 int main(int argc, char** argv)
 {
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    if (!platform::RegisterWindowClass()) return 1;
-    platform::ChoosePixelFormat({32, 16, 2});
-    platform::NativeWindow* window = platform::CreateGlWindow("bench", kWidth, kHeight, false);
-    platform::NativeContext* context = window ? platform::CreateGlContext(window) : nullptr;
-    if (context == nullptr || !platform::MakeCurrent(window, context)) {
+    GlTestContext gl(kWidth, kHeight);
+    if (!gl.valid()) {
         std::fprintf(stderr, "no offscreen GL context\n");
         return 1;
     }
@@ -303,9 +298,5 @@ int main(int argc, char** argv)
                     ratio("wholeTerrain/buffers", "drawTerrain/buffers"));
     }
 
-    platform::MakeCurrent(window, nullptr);
-    platform::DeleteGlContext(context);
-    platform::DestroyGlWindow(window);
-    platform::UnregisterWindowClass();
     return 0;
 }

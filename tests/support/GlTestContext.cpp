@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-GlTestContext::GlTestContext(int width, int height) : width_(width), height_(height)
+GlTestContext::GlTestContext(int width, int height)
 {
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
     if (!platform::RegisterWindowClass()) return;

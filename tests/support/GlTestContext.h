@@ -13,12 +13,8 @@ public:
     GlTestContext& operator=(const GlTestContext&) = delete;
 
     bool valid() const { return context_ != nullptr; }
-    int width() const { return width_; }
-    int height() const { return height_; }
 
 private:
-    int width_;
-    int height_;
     platform::NativeWindow* window_ = nullptr;
     platform::NativeContext* context_ = nullptr;
 };

@@ -1,7 +1,7 @@
 #include "terrain/QuadViewTree.h"
 #include "terrain/TerrainMap.h"
+#include "tests/support/ViewMatrices.h"
 #include "view/Frustum.h"
-#include "view/ViewMatrices.h"
 
 #include <gtest/gtest.h>
 
@@ -100,9 +100,8 @@ TEST(QuadViewTreeWalk, RandomCamerasAgreeWithTestingLeavesOneByOne)
         if (whole) camera.set(64, 64, 300, 64, 65, 0, 0, 0, 1);
         const double zFar = run % 3 == 0 && !whole ? 40.0 + 200.0 * unit(random) : 500.0;
         const double aspect = run % 2 || whole ? 4.0 / 3.0 : 0.5;
-        Frustum frustum;
-        frustum.planes =
-            frustumPlanes(perspectiveMatrix(45.0, aspect, 1.0, zFar).data(), lookAtMatrix(camera).data());
+        const Frustum frustum{
+            frustumPlanes(perspectiveMatrix(45.0, aspect, 1.0, zFar).data(), lookAtMatrix(camera).data())};
         map.visible.assign(map.visible.size(), 0);
         visited = tree.markVisible(frustum, map);
         std::vector<uint8_t> expected(map.visible.size(), 0);

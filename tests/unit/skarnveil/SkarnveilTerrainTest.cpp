@@ -50,9 +50,10 @@ TEST(ImmediateLod, StepsListsAndCountsFromDistanceCoefficientAndRoughness)
     // Eye 32 units above grid point (0, 0): d2 = 1024, so f = coefficient x roughness:
     // 0.7 gives trunc(5.6), step 3, 16 pairs; with the eye twice as high f is
     // a quarter, trunc(1.4), step 7, 9 pairs; on the grid point itself, step 1.
-    EXPECT_EQ(immediateTerrainCount(map, {0.0f, 0.0f, 32.0f}, 2.0f), 16 + 1);
-    EXPECT_EQ(immediateTerrainCount(map, {0.0f, 0.0f, 64.0f}, 2.0f), 9 + 1);
-    EXPECT_EQ(immediateTerrainCount(map, {0.0f, 0.0f, 0.0f}, 1.0f), 81 + 1);
+    // Counted by the cell walk the drawing sends its lists from, here visiting nothing.
+    EXPECT_EQ(visitImmediateCells(map, {0.0f, 0.0f, 32.0f}, 2.0f, [](auto&) {}), 16 + 1);
+    EXPECT_EQ(visitImmediateCells(map, {0.0f, 0.0f, 64.0f}, 2.0f, [](auto&) {}), 9 + 1);
+    EXPECT_EQ(visitImmediateCells(map, {0.0f, 0.0f, 0.0f}, 1.0f, [](auto&) {}), 81 + 1);
 }
 
 TEST(SlopeShade, HandWorkedPlanes)

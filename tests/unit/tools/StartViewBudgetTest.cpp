@@ -1,17 +1,18 @@
 // The generated landscapes through the programs' own code: load, mesh, quad
-// view tree, start camera, visible cells and their level of detail, with each
-// program's coefficient control run until it settles. Every program must
-// settle inside its quad budget from where it starts.
+// view tree, start camera, then frames of the shared frame start and each
+// program's own terrain drawing on a real context, with its coefficient
+// control, until they settle. Every program must settle inside its quad
+// budget from where it starts.
 
+#include "programs/skarnveil-cliff/CliffShade.h"
 #include "programs/skarnveil-tiles/TilesTerrain.h"
 #include "scene/SceneCore.h"
-#include "skarnveil/CliffTerrain.h"
-#include "terrain/ImmediateLod.h"
-#include "terrain/TerrainLod.h"
+#include "shell/Shell.h"
+#include "terrain/TerrainDraw.h"
 #include "terrain/TerrainMesh.h"
+#include "tests/support/GlTestContext.h"
 #include "tools/data/DataSet.h"
 #include "tools/data/StartView.h"
-#include "view/ViewMatrices.h"
 
 #include <gtest/gtest.h>
 
@@ -29,6 +30,9 @@ TEST(StartViewBudget, EveryProgramSettlesInsideItsBudget)
     } cases[] = {{"map/test/map_qv.raw", Veldrun, 0.125f, 20000, 34999, datagen::kVeldrunQuads},
                  {"map/test/terraintex.raw", Tiles, 0.125f, 32000, 35000, datagen::kTilesQuads},
                  {"map/test/map_qv-edited.raw", Cliff, 0.0625f, 32000, 35000, datagen::kCliffQuads}};
+    GlTestContext gl(40, 30);
+    ASSERT_TRUE(gl.valid());
+    gScreenSize = {800, 600}; // both window sizes (1024 x 768 and 800 x 600) are 4:3
     for (uint64_t seed : {1u, 2u, 3u}) {
         std::map<std::string, std::vector<uint8_t>> files;
         for (datagen::DataFile& f : datagen::makeDataSet(seed))
@@ -37,32 +41,30 @@ TEST(StartViewBudget, EveryProgramSettlesInsideItsBudget)
             SCOPED_TRACE(c.heightmap + (", seed " + std::to_string(seed)));
             const std::vector<uint8_t>& heightmap = files[c.heightmap];
             SceneCore scene;
+            scene.frameTimer.initialise();
             TerrainMap& map = scene.terrainMap;
             map.loadHeightmapBytes(heightmap.data(), heightmap.size(), c.heightScale);
             TilesTerrain tiles;
             ASSERT_TRUE(c.program == Veldrun ? computeMesh(map, BakedLight{})
                         : c.program == Tiles ? ComputeTilesMesh(map, tiles)
-                                             : GenerateCliffMeshBase(map, false));
+                                             : GenerateShadedCliffMesh(map));
             scene.quadViewTree.build(map);
             placeCamera(scene); // the start view the generator frames its landscapes for
-            EXPECT_EQ(std::tuple(scene.camera.eye, scene.camera.target, scene.camera.up),
-                      std::tuple(Vec3{32, 32, map.gridHeight(32, 32) + 16}, Vec3{32, 48, 0}, Vec3{0, 0, 1}));
-            // Both window sizes (1024 x 768 and 800 x 600) are 4:3.
-            scene.frustum.planes = frustumPlanes(perspectiveMatrix(45.0, 4.0 / 3.0, 1.0, 250.0).data(),
-                                                 lookAtMatrix(scene.camera).data());
-            scene.quadViewTree.markVisible(scene.frustum, map);
             LodControl& lod = scene.lodControl;
-            const auto quads = [&] {
-                return c.program == Veldrun
-                           ? terrainQuadCount(map, scene.camera.eye, lod.lodCoefficient)
-                           : immediateTerrainCount(map, scene.camera.eye, lod.lodCoefficient);
+            const auto quads = [&, eye = scene.camera.eye] {
+                beginFrame(scene, kVeldrunLight);
+                return c.program == Veldrun ? drawTerrain(map, eye, lod.lodCoefficient)
+                       : c.program == Tiles ? DrawTilesTerrain(map, tiles, eye, lod.lodCoefficient)
+                                            : DrawShadedCliffTerrain(map, true, eye, lod.lodCoefficient);
             };
             for (int frame = 0; frame < 300; ++frame) {
+                const float last = lod.lodCoefficient;
                 lod.quadsDrawn = quads();
                 if (c.program == Veldrun)
                     adjustLodCoefficient(lod);
                 else
                     adjustLodCoefficientToBand(lod.lodCoefficient, lod.quadsDrawn);
+                if (lod.lodCoefficient == last) break; // the view stays, so would the coefficient
             }
             lod.quadsDrawn = quads();
             EXPECT_GE(lod.quadsDrawn, c.low) << "coefficient " << lod.lodCoefficient;

@@ -1,8 +1,8 @@
 #include "platform/VirtualKeys.h"
+#include "tests/support/ViewMatrices.h"
 #include "view/Camera.h"
 #include "view/CameraKeys.h"
 #include "view/Frustum.h"
-#include "view/ViewMatrices.h"
 
 #include <gtest/gtest.h>
 
@@ -75,14 +75,13 @@ TEST(Frustum, PlanesAgainstADoublePrecisionReferenceAndBoxesAgainstEveryCorner)
     for (int run = 0; run < 200; ++run) {
         // First the identity matrices' cube (-1, 1)^3, where whole-number corners
         // land exactly on the planes (and are not in front), then random cameras.
-        Matrix4 p = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}, m = p;
+        std::array<float, 16> p = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}, m = p;
         Camera camera;
         camera.set(coordinate(random), coordinate(random), coordinate(random), coordinate(random),
                    coordinate(random), coordinate(random), 0, 0, 1);
         if (run > 0)
             p = perspectiveMatrix(30.0 + run % 60, 0.5 + run % 3, 1.0, 250.0), m = lookAtMatrix(camera);
-        Frustum f;
-        f.planes = frustumPlanes(p.data(), m.data());
+        const Frustum f{frustumPlanes(p.data(), m.data())};
         // The rows of P * M in double, combined in the order right, left, bottom,
         // top, far, near and normalised.
         double rows[4][4] = {};
