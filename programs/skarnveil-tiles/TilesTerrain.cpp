@@ -1,27 +1,13 @@
 #include "TilesTerrain.h"
 
-#include "image/Texture.h"
 #include "platform/GlApi.h"
 #include "skarnveil/ImmediateDraw.h"
 #include "skarnveil/MeshBase.h"
-#include "skarnveil/SkarnveilScene.h"
 #include "terrain/SlopeShade.h"
 #include "terrain/TerrainDraw.h"
 #include "terrain/TerrainMesh.h"
 
 #include <new>
-
-void LoadTilesTextures(TerrainMap& map, const RenderCaps& caps)
-{
-    LoadTexture("map/test/tile2.tga", map.textures[0], kSkarnveilMinFilter);
-    if (caps.multitextureUsable) {
-        LoadTexture("map/test/tile1.tga", map.textures[1], kSkarnveilMinFilter);
-        LoadTexture("map/test/tile3.tga", map.textures[2], kSkarnveilMinFilter);
-        // Replaced by the generated light texture, as in veldrun.
-        LoadTexture("map/test/lightmap.tga", map.textures[3], kSkarnveilMinFilter);
-        map.usesMultitexture = true;
-    }
-}
 
 bool ComputeTilesMesh(TerrainMap& map, TilesTerrain& tiles)
 {

@@ -4,7 +4,6 @@
 // units (switchable with F3) or the base tile shaded by slope, drawn in
 // immediate mode.
 
-#include "shell/RenderCaps.h"
 #include "terrain/TerrainMap.h"
 #include "view/Vec3.h"
 
@@ -17,11 +16,6 @@ struct TilesTerrain {
     std::vector<uint8_t> shades; // grey of red, green and blue
     std::vector<uint8_t> blends; // alpha: share of the first tiles against the third
 };
-
-// "map/test/tile2.tga" into slot 0; with four units also tile1, tile3 and the
-// light-map file into slots 1 to 3 and usesMultitexture := true. Every
-// texture with GL_NEAREST_MIPMAP_NEAREST.
-void LoadTilesTextures(TerrainMap& map, const RenderCaps& caps);
 
 // No GL: normals and roughness, the mesh at origin -0.0625, the slope shade
 // in `light`, the shades and blends (only with usesMultitexture), three

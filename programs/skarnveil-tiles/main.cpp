@@ -20,7 +20,7 @@ TilesScene gScene;
 void startScene()
 {
     TerrainMap& map = gScene.terrainMap;
-    StartSkarnveilScene(gScene, {[&map] { LoadTilesTextures(map, gRenderCaps); },
+    StartSkarnveilScene(gScene, {[&map] { loadTerrainTextures(map, gRenderCaps, kSkarnveilMinFilter); },
                                  [&map] { map.loadHeightmap("map/test/terraintex.raw"); },
                                  [&map] { GenerateTilesMesh(map, gScene.tiles); }});
 }
@@ -54,7 +54,7 @@ void recreateContextObjects()
 {
     TerrainMap& map = gScene.terrainMap;
     const bool blending = map.usesMultitexture;
-    LoadTilesTextures(map, gRenderCaps);
+    loadTerrainTextures(map, gRenderCaps, kSkarnveilMinFilter);
     map.usesMultitexture = blending && blendingAvailable();
     if (!map.light.empty()) uploadLightTexture(map);
     RecreateSceneContextObjects(gScene);
