@@ -2,6 +2,7 @@
 
 #include "image/Texture.h"
 #include "platform/GlApi.h"
+#include "skarnveil/ImmediateDraw.h"
 #include "skarnveil/MeshBase.h"
 #include "skarnveil/SkarnveilScene.h"
 #include "terrain/TerrainMesh.h"
@@ -29,7 +30,9 @@ void RecreateCliffContextObjects(SceneCore& scene)
     RecreateSceneContextObjects(scene);
 }
 
-void BeginCliffTerrain(const TerrainMap& map)
+namespace {
+
+void beginCliffTerrain(const TerrainMap& map)
 {
     glEnable(GL_DEPTH_TEST);
     glEnable(GL_TEXTURE_2D);
@@ -41,14 +44,15 @@ void BeginCliffTerrain(const TerrainMap& map)
     glScalef(1.0f / (width * 0.25f), 1.0f / (height * 0.25f), 0.1f);
 }
 
-void EndCliffTerrain()
+void endCliffTerrain()
 {
     glMatrixMode(GL_TEXTURE);
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);
 }
 
-void BeginCliffLod(const TerrainMap& map)
+int32_t drawCliffLod(const TerrainMap& map, Vec3 eye, float lodCoefficient, size_t attributeCount,
+                     const std::function<void(uint32_t)>& vertexAttribute)
 {
     glColor3f(1.0f, 1.0f, 1.0f);
     glBindTexture(GL_TEXTURE_2D, map.textures[0]);
@@ -57,11 +61,32 @@ void BeginCliffLod(const TerrainMap& map)
     glCullFace(GL_FRONT);
     glEnable(GL_CULL_FACE);
     glPolygonMode(GL_BACK, GL_FILL);
+    int32_t count = 0;
+    if (attributeCount >= static_cast<size_t>(map.meshColumns) * static_cast<size_t>(map.meshRows)) {
+        count = drawImmediateCells(
+            map, eye, lodCoefficient,
+            [&](uint32_t i) {
+                vertexAttribute(i);
+                const float* p = meshPosition(map, i);
+                glTexCoord2fv(p);
+                glVertex3fv(p);
+            },
+            [] {});
+    }
+    glDisable(GL_CULL_FACE);
+    return count;
 }
 
-void EndCliffLod()
+} // namespace
+
+int32_t DrawCliffTerrain(const TerrainMap& map, bool lodDrawing, Vec3 eye, float lodCoefficient,
+                         size_t attributeCount, const std::function<void(uint32_t)>& vertexAttribute)
 {
-    glDisable(GL_CULL_FACE);
+    beginCliffTerrain(map);
+    const int32_t count = lodDrawing ? drawCliffLod(map, eye, lodCoefficient, attributeCount, vertexAttribute)
+                                     : drawCellStrips(map);
+    endCliffTerrain();
+    return count;
 }
 
 CellStripRow walkCellStripRow(const uint8_t* visibleRow, int width)

@@ -1,7 +1,7 @@
 #include "CliffShade.h"
 
+#include "platform/GlApi.h"
 #include "skarnveil/CliffTerrain.h"
-#include "skarnveil/ImmediateDraw.h"
 #include "terrain/SlopeShade.h"
 
 bool GenerateShadedCliffMesh(TerrainMap& map)
@@ -17,26 +17,8 @@ bool GenerateShadedCliffMesh(TerrainMap& map)
 
 int32_t DrawShadedCliffTerrain(const TerrainMap& map, bool lodDrawing, Vec3 eye, float lodCoefficient)
 {
-    BeginCliffTerrain(map);
-    int32_t count = 0;
-    if (lodDrawing) {
-        BeginCliffLod(map);
-        if (map.light.size() >= static_cast<size_t>(map.meshColumns) * static_cast<size_t>(map.meshRows)) {
-            count = drawImmediateCells(
-                map, eye, lodCoefficient,
-                [&map](uint32_t i) {
-                    const float shade = map.light[i];
-                    glColor3f(shade, shade, shade);
-                    const float* p = meshPosition(map, i);
-                    glTexCoord2fv(p);
-                    glVertex3fv(p);
-                },
-                [] {});
-        }
-        EndCliffLod();
-    } else {
-        count = drawCellStrips(map);
-    }
-    EndCliffTerrain();
-    return count;
+    return DrawCliffTerrain(map, lodDrawing, eye, lodCoefficient, map.light.size(), [&map](uint32_t i) {
+        const float shade = map.light[i];
+        glColor3f(shade, shade, shade);
+    });
 }
