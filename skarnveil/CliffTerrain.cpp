@@ -2,35 +2,33 @@
 
 #include "image/Texture.h"
 #include "platform/GlApi.h"
+#include "platform/VirtualKeys.h"
+#include "shell/DataFolder.h"
+#include "shell/MainLoop.h"
+#include "shell/Shell.h"
 #include "skarnveil/ImmediateDraw.h"
 #include "skarnveil/MeshBase.h"
+#include "skarnveil/SkarnveilRun.h"
 #include "skarnveil/SkarnveilScene.h"
 #include "terrain/TerrainMesh.h"
-
-void LoadCliffTextures(TerrainMap& map)
-{
-    // Only slot 0 is ever bound; slot 1 holds a second copy.
-    LoadTexture("cliff.tga", map.textures[0], kSkarnveilMinFilter);
-    LoadTexture("cliff.tga", map.textures[1], kSkarnveilMinFilter);
-}
-
-bool LoadCliffHeightmap(TerrainMap& map)
-{
-    return map.loadHeightmap("map/test/map_qv-edited.raw", 0.0625f);
-}
 
 bool GenerateCliffMeshBase(TerrainMap& map, bool withLight)
 {
     return GenerateMeshBase(map, kCliffMeshOrigin, withLight);
 }
 
-void RecreateCliffContextObjects(SceneCore& scene)
-{
-    LoadCliffTextures(scene.terrainMap);
-    RecreateSceneContextObjects(scene);
-}
-
 namespace {
+
+struct CliffScene : SceneCore {
+    bool lodDrawing = true; // false: drawCellStrips (F3)
+};
+
+void loadCliffTextures(TerrainMap& map)
+{
+    // Only slot 0 is ever bound; slot 1 holds a second copy.
+    LoadTexture("cliff.tga", map.textures[0], kSkarnveilMinFilter);
+    LoadTexture("cliff.tga", map.textures[1], kSkarnveilMinFilter);
+}
 
 void beginCliffTerrain(const TerrainMap& map)
 {
@@ -78,6 +76,38 @@ int32_t drawCliffLod(const TerrainMap& map, Vec3 eye, float lodCoefficient, size
 }
 
 } // namespace
+
+int RunCliffProgram(int argc, char** argv, const CliffVariant& variant)
+{
+    int exitCode = 0;
+    if (!EnterDataFolder(argc, argv, variant.name,
+                         {"map/test/map_qv-edited.raw", "cliff.tga", "tank/tank.md2", "tank/tank.tga"},
+                         exitCode))
+        return exitCode;
+    CliffScene scene;
+    TerrainMap& map = scene.terrainMap;
+    const auto startScene = [&] {
+        StartSkarnveilScene(scene, {[&map] { loadCliffTextures(map); },
+                                    [&map] { map.loadHeightmap("map/test/map_qv-edited.raw", 0.0625f); },
+                                    [&] { variant.generateMesh(map); }});
+    };
+    const auto updateInput = [&scene] {
+        ApplySkarnveilKeys(scene);
+        while (TakeToggle(gKeyState, vk::F3))
+            scene.lodDrawing = !scene.lodDrawing;
+    };
+    const auto drawFrame = [&] {
+        DrawSkarnveilFrame(scene, [&] {
+            return variant.drawTerrain(map, scene.lodDrawing, scene.camera.eye,
+                                       scene.lodControl.lodCoefficient);
+        });
+    };
+    const auto recreateContextObjects = [&] {
+        loadCliffTextures(map);
+        RecreateSceneContextObjects(scene);
+    };
+    return RunSkarnveil({CapabilityChecks::None, startScene, updateInput, drawFrame, recreateContextObjects});
+}
 
 int32_t DrawCliffTerrain(const TerrainMap& map, bool lodDrawing, Vec3 eye, float lodCoefficient,
                          size_t attributeCount, const std::function<void(uint32_t)>& vertexAttribute)

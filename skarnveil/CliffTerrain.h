@@ -5,27 +5,29 @@
 // matrix repeats the cliff four times across the map) in its level-of-detail
 // and coarse strip modes.
 
-#include "scene/SceneCore.h"
 #include "terrain/TerrainMap.h"
+#include "view/Vec3.h"
 
 #include <cstdint>
 #include <functional>
 
-// "cliff.tga" (in the working directory) into slots 0 and 1; slots 2 and 3
-// and usesMultitexture are left alone.
-void LoadCliffTextures(TerrainMap& map);
+// What tells the two cliff programs apart.
+struct CliffVariant {
+    const char* name; // the program's name for its data folder
+    std::function<void(TerrainMap&)> generateMesh;
+    std::function<int32_t(const TerrainMap&, bool lodDrawing, Vec3 eye, float lodCoefficient)> drawTerrain;
+};
 
-// Heights of "map/test/map_qv-edited.raw" at byte x 0.0625, smoothed once.
-bool LoadCliffHeightmap(TerrainMap& map);
+// A whole cliff program: its data folder (heightmap, "cliff.tga", the tank),
+// the start-up with "cliff.tga" in slots 0 and 1 and the heights of
+// "map/test/map_qv-edited.raw" at byte x 0.0625 smoothed once, F3 switching
+// between the level-of-detail drawing and the strips, and the run.
+int RunCliffProgram(int argc, char** argv, const CliffVariant& variant);
 
 // Normals and roughness (unsmoothed), then the mesh with origin -0.5625 and
 // its positions; `light` allocated (zero) when asked. False without a grid or
 // when memory runs out (then no mesh).
 bool GenerateCliffMeshBase(TerrainMap& map, bool withLight);
-
-// After F1's new rendering context: "cliff.tga" again, the tank's skin and
-// light 1's colours.
-void RecreateCliffContextObjects(SceneCore& scene);
 
 // The terrain step of both cliff programs: depth test and GL_TEXTURE_2D on,
 // blending off, the texture matrix pushed and scaled by (1 / (width x 0.25),
