@@ -1,4 +1,4 @@
-#include "CliffLighting.h"
+#include "programs/skarnveil-cliff2/CliffLighting.h"
 
 #include "platform/GlApi.h"
 #include "skarnveil/CliffTerrain.h"

@@ -1,6 +1,6 @@
 // skarnveil-cliff2: skarnveil-cliff lit by OpenGL's light 0 through a normal
 // per mesh vertex; F3 switches to a coarse strip per row.
-#include "CliffLighting.h"
+#include "programs/skarnveil-cliff2/CliffLighting.h"
 #include "skarnveil/CliffTerrain.h"
 
 #include <vector>

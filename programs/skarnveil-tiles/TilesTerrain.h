@@ -17,6 +17,13 @@ struct TilesTerrain {
     std::vector<uint8_t> blends; // alpha: share of the first tiles against the third
 };
 
+// The slope shade of the tiles mesh: vertex (c, r) with c, r >= 1 gets
+// 1 - (z - z') * 10, z' the height of vertex (c - 1, r - 1); the first mesh row
+// and column get 1 - (z - heightAt(x - 0.125, y - 0.125)) * 0.25. Then clamped.
+// Fills `light` (allocated by the caller) from `vertices`; nothing when either
+// is short.
+void computeTilesShade(TerrainMap& map);
+
 // No GL: normals and roughness, the mesh at origin -0.0625, the slope shade
 // in `light`, the shades and blends (only with usesMultitexture), three
 // smoothing passes over `light` and one over `roughness`. False without a

@@ -1,7 +1,7 @@
 // skarnveil-tiles: veldrun's tile blending drawn in immediate mode, with a
 // slope shade in place of the baked light; F3 switches the blending off and on.
-#include "TilesTerrain.h"
 #include "platform/VirtualKeys.h"
+#include "programs/skarnveil-tiles/TilesTerrain.h"
 #include "shell/DataFolder.h"
 #include "shell/MainLoop.h"
 #include "shell/Shell.h"
