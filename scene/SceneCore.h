@@ -17,7 +17,7 @@
 
 #include <cstdint>
 
-// World units per frame a held camera key moves the eye.
+// The camera keys' step: world units (0.01 radians for swings) per frame held.
 constexpr float kMovementStep = 1.0f;
 
 struct SceneCore {
