@@ -14,8 +14,6 @@ VeldrunScene gScene;
 
 namespace {
 
-constexpr float kMovementStep = 1.0f;
-
 const char* flagText(bool flag)
 {
     return flag ? "TRUE" : "FALSE";
@@ -42,11 +40,7 @@ void drawCursorCell(const SceneCore& scene)
 void printOverlayLines(const VeldrunScene& scene)
 {
     const TerrainMap& terrain = scene.terrainMap;
-    glRasterPos2i(0, 20);
-    PrintOverlay(gOverlayFont, "Terrain Quads:%i", scene.lodControl.quadsDrawn);
-    glRasterPos2i(0, 40);
-    PrintOverlay(gOverlayFont, "Terrain LOD coefficient:%f",
-                 static_cast<double>(scene.lodControl.lodCoefficient));
+    printLodOverlayLines(scene.lodControl);
     glRasterPos2i(0, 60);
     PrintOverlay(gOverlayFont, "FPS:%i", static_cast<int>(scene.frameTimer.smoothedFrameRate));
     glRasterPos2i(0, 80);

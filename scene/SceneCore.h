@@ -4,9 +4,11 @@
 // program owns one SceneCore (with its own additions) in one place.
 
 #include "models/Units.h"
+#include "platform/GlApi.h"
 #include "scene/LodControl.h"
 #include "scene/SceneLight.h"
 #include "shell/FrameTimer.h"
+#include "shell/Shell.h"
 #include "terrain/QuadViewTree.h"
 #include "terrain/TerrainMap.h"
 #include "view/Camera.h"
@@ -14,6 +16,9 @@
 #include "view/Vec3.h"
 
 #include <cstdint>
+
+// The camera keys' step: world units (0.01 radians for swings) per frame held.
+constexpr float kMovementStep = 1.0f;
 
 struct SceneCore {
     FrameTimer frameTimer;
@@ -47,6 +52,15 @@ void drawCursorUnit(SceneCore& scene);
 void drawCursorPoint(Vec3 point);
 // Texturing off, the 0..1024 x 786..0 orthographic overlay, white.
 void beginOverlay();
+// The first two overlay lines of every program: the quads drawn (y 20) and
+// the coefficient (y 40).
+inline void printLodOverlayLines(const LodControl& lod)
+{
+    glRasterPos2i(0, 20);
+    PrintOverlay(gOverlayFont, "Terrain Quads:%i", lod.quadsDrawn);
+    glRasterPos2i(0, 40);
+    PrintOverlay(gOverlayFont, "Terrain LOD coefficient:%f", static_cast<double>(lod.lodCoefficient));
+}
 // The cell column or row a world coordinate names, truncated toward zero; -1
 // for values no cell can have (so the highlight draws nothing).
 int32_t cellOf(float coordinate);

@@ -2,34 +2,35 @@
 
 #include "image/Texture.h"
 #include "platform/GlApi.h"
+#include "platform/VirtualKeys.h"
+#include "shell/DataFolder.h"
+#include "shell/MainLoop.h"
+#include "shell/Shell.h"
+#include "skarnveil/ImmediateDraw.h"
 #include "skarnveil/MeshBase.h"
+#include "skarnveil/SkarnveilRun.h"
 #include "skarnveil/SkarnveilScene.h"
 #include "terrain/TerrainMesh.h"
-
-void LoadCliffTextures(TerrainMap& map)
-{
-    // Only slot 0 is ever bound; slot 1 holds a second copy.
-    LoadTexture("cliff.tga", map.textures[0], kSkarnveilMinFilter);
-    LoadTexture("cliff.tga", map.textures[1], kSkarnveilMinFilter);
-}
-
-bool LoadCliffHeightmap(TerrainMap& map)
-{
-    return map.loadHeightmap("map/test/map_qv-edited.raw", 0.0625f);
-}
 
 bool GenerateCliffMeshBase(TerrainMap& map, bool withLight)
 {
     return GenerateMeshBase(map, kCliffMeshOrigin, withLight);
 }
 
-void RecreateCliffContextObjects(SceneCore& scene)
+namespace {
+
+struct CliffScene : SceneCore {
+    bool lodDrawing = true; // false: drawCellStrips (F3)
+};
+
+void loadCliffTextures(TerrainMap& map)
 {
-    LoadCliffTextures(scene.terrainMap);
-    RecreateSceneContextObjects(scene);
+    // Only slot 0 is ever bound; slot 1 holds a second copy.
+    LoadTexture("cliff.tga", map.textures[0], kSkarnveilMinFilter);
+    LoadTexture("cliff.tga", map.textures[1], kSkarnveilMinFilter);
 }
 
-void BeginCliffTerrain(const TerrainMap& map)
+void beginCliffTerrain(const TerrainMap& map)
 {
     glEnable(GL_DEPTH_TEST);
     glEnable(GL_TEXTURE_2D);
@@ -41,14 +42,15 @@ void BeginCliffTerrain(const TerrainMap& map)
     glScalef(1.0f / (width * 0.25f), 1.0f / (height * 0.25f), 0.1f);
 }
 
-void EndCliffTerrain()
+void endCliffTerrain()
 {
     glMatrixMode(GL_TEXTURE);
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);
 }
 
-void BeginCliffLod(const TerrainMap& map)
+int32_t drawCliffLod(const TerrainMap& map, Vec3 eye, float lodCoefficient, size_t attributeCount,
+                     const std::function<void(uint32_t)>& vertexAttribute)
 {
     glColor3f(1.0f, 1.0f, 1.0f);
     glBindTexture(GL_TEXTURE_2D, map.textures[0]);
@@ -57,11 +59,64 @@ void BeginCliffLod(const TerrainMap& map)
     glCullFace(GL_FRONT);
     glEnable(GL_CULL_FACE);
     glPolygonMode(GL_BACK, GL_FILL);
+    int32_t count = 0;
+    if (attributeCount >= static_cast<size_t>(map.meshColumns) * static_cast<size_t>(map.meshRows)) {
+        count = drawImmediateCells(
+            map, eye, lodCoefficient,
+            [&](uint32_t i) {
+                vertexAttribute(i);
+                const float* p = meshPosition(map, i);
+                glTexCoord2fv(p);
+                glVertex3fv(p);
+            },
+            [] {});
+    }
+    glDisable(GL_CULL_FACE);
+    return count;
 }
 
-void EndCliffLod()
+} // namespace
+
+int RunCliffProgram(int argc, char** argv, const CliffVariant& variant)
 {
-    glDisable(GL_CULL_FACE);
+    int exitCode = 0;
+    if (!EnterDataFolder(argc, argv, variant.name,
+                         {"map/test/map_qv-edited.raw", "cliff.tga", "tank/tank.md2", "tank/tank.tga"},
+                         exitCode))
+        return exitCode;
+    CliffScene scene;
+    TerrainMap& map = scene.terrainMap;
+    const auto startScene = [&] {
+        StartSkarnveilScene(scene, {[&map] { loadCliffTextures(map); },
+                                    [&map] { map.loadHeightmap("map/test/map_qv-edited.raw", 0.0625f); },
+                                    [&] { variant.generateMesh(map); }});
+    };
+    const auto updateInput = [&scene] {
+        ApplySkarnveilKeys(scene);
+        while (TakeToggle(gKeyState, vk::F3))
+            scene.lodDrawing = !scene.lodDrawing;
+    };
+    const auto drawFrame = [&] {
+        DrawSkarnveilFrame(scene, [&] {
+            return variant.drawTerrain(map, scene.lodDrawing, scene.camera.eye,
+                                       scene.lodControl.lodCoefficient);
+        });
+    };
+    const auto recreateContextObjects = [&] {
+        loadCliffTextures(map);
+        RecreateSceneContextObjects(scene);
+    };
+    return RunSkarnveil({CapabilityChecks::None, startScene, updateInput, drawFrame, recreateContextObjects});
+}
+
+int32_t DrawCliffTerrain(const TerrainMap& map, bool lodDrawing, Vec3 eye, float lodCoefficient,
+                         size_t attributeCount, const std::function<void(uint32_t)>& vertexAttribute)
+{
+    beginCliffTerrain(map);
+    const int32_t count = lodDrawing ? drawCliffLod(map, eye, lodCoefficient, attributeCount, vertexAttribute)
+                                     : drawCellStrips(map);
+    endCliffTerrain();
+    return count;
 }
 
 CellStripRow walkCellStripRow(const uint8_t* visibleRow, int width)

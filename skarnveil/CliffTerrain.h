@@ -1,41 +1,44 @@
 #pragma once
 
 // What the two cliff programs share: the "cliff.tga" texture, the mesh shifted
-// to start 0.5625 before grid point (0, 0), the terrain state around the
-// drawing (the texture matrix that repeats the cliff four times across the
-// map) and the coarse strip drawing.
+// to start 0.5625 before grid point (0, 0) and the terrain drawing (the texture
+// matrix repeats the cliff four times across the map) in its level-of-detail
+// and coarse strip modes.
 
-#include "scene/SceneCore.h"
 #include "terrain/TerrainMap.h"
+#include "view/Vec3.h"
 
 #include <cstdint>
+#include <functional>
 
-// "cliff.tga" (in the working directory) into slots 0 and 1; slots 2 and 3
-// and usesMultitexture are left alone.
-void LoadCliffTextures(TerrainMap& map);
+// What tells the two cliff programs apart.
+struct CliffVariant {
+    const char* name; // the program's name for its data folder
+    std::function<void(TerrainMap&)> generateMesh;
+    std::function<int32_t(const TerrainMap&, bool lodDrawing, Vec3 eye, float lodCoefficient)> drawTerrain;
+};
 
-// Heights of "map/test/map_qv-edited.raw" at byte x 0.0625, smoothed once.
-bool LoadCliffHeightmap(TerrainMap& map);
+// A whole cliff program: its data folder (heightmap, "cliff.tga", the tank),
+// the start-up with "cliff.tga" in slots 0 and 1 and the heights of
+// "map/test/map_qv-edited.raw" at byte x 0.0625 smoothed once, F3 switching
+// between the level-of-detail drawing and the strips, and the run.
+int RunCliffProgram(int argc, char** argv, const CliffVariant& variant);
 
 // Normals and roughness (unsmoothed), then the mesh with origin -0.5625 and
 // its positions; `light` allocated (zero) when asked. False without a grid or
 // when memory runs out (then no mesh).
 bool GenerateCliffMeshBase(TerrainMap& map, bool withLight);
 
-// After F1's new rendering context: "cliff.tga" again, the tank's skin and
-// light 1's colours.
-void RecreateCliffContextObjects(SceneCore& scene);
-
-// Depth test and GL_TEXTURE_2D on, blending off; the texture matrix pushed and
-// scaled by (1 / (width x 0.25), 1 / (height x 0.25), 0.1).
-void BeginCliffTerrain(const TerrainMap& map);
-// Pops the texture matrix and selects the modelview matrix.
-void EndCliffTerrain();
-
-// Start state of the level-of-detail drawing: colour white, slot 0 bound,
-// front faces culled, back faces filled. EndCliffLod switches culling off.
-void BeginCliffLod(const TerrainMap& map);
-void EndCliffLod();
+// The terrain step of both cliff programs: depth test and GL_TEXTURE_2D on,
+// blending off, the texture matrix pushed and scaled by (1 / (width x 0.25),
+// 1 / (height x 0.25), 0.1) for the drawing, then popped (the modelview matrix
+// selected). With lodDrawing the immediate level-of-detail cells: colour
+// white, slot 0 bound, front faces culled (culling off afterwards), back faces
+// filled, vertexAttribute(i) sent before each vertex's texture coordinate and
+// position, and no cells unless attributeCount covers the mesh. Otherwise the
+// strips. Returns the count of the drawing used.
+int32_t DrawCliffTerrain(const TerrainMap& map, bool lodDrawing, Vec3 eye, float lodCoefficient,
+                         size_t attributeCount, const std::function<void(uint32_t)>& vertexAttribute);
 
 // The walk of one grid row of visible bytes: from the first cell marked 1
 // through the marked cells after it and the first unmarked cell after them

@@ -10,7 +10,6 @@ static_assert(kSkarnveilMinFilter == GL_NEAREST_MIPMAP_NEAREST);
 
 namespace {
 
-constexpr float kMovementStep = 1.0f;
 constexpr int32_t kTankPresetIndex = 0;
 
 void runStage(const std::function<void()>& stage)
@@ -65,11 +64,7 @@ void DrawSkarnveilFrame(SceneCore& scene, const std::function<int32_t()>& drawTe
 
 void PrintSkarnveilOverlay(const SceneCore& scene)
 {
-    glRasterPos2i(0, 20);
-    PrintOverlay(gOverlayFont, "Terrain Quads:%i", scene.lodControl.quadsDrawn);
-    glRasterPos2i(0, 40);
-    PrintOverlay(gOverlayFont, "Terrain LOD coefficient:%f",
-                 static_cast<double>(scene.lodControl.lodCoefficient));
+    printLodOverlayLines(scene.lodControl);
     // The credit is drawn before the frame rate but stands below it.
     glRasterPos2i(0, 80);
     PrintOverlay(gOverlayFont, "Skarnveil terrain variants - immediate mode, OpenGL 1.x");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "image/Texture.h"
 #include "shell/RenderCaps.h"
 #include "terrain/TerrainMap.h"
 #include "view/Vec3.h"
@@ -102,8 +103,9 @@ std::vector<uint8_t> lightTexels(const TerrainMap& map);
 // ---- GL side -------------------------------------------------------------------
 
 // Loads the tile textures (and, with four units, the detail tiles and the
-// light-map file) into `textures`; always true. A failed file leaves its slot.
-bool loadTerrainTextures(TerrainMap& map, const RenderCaps& caps);
+// light-map file) into `textures` with the given minification filter; always
+// true. A failed file leaves its slot.
+bool loadTerrainTextures(TerrainMap& map, const RenderCaps& caps, uint32_t minFilter = kDefaultMinFilter);
 // New mipmapped luminance texture from lightTexels into slot 3, filters
 // GL_LINEAR_MIPMAP_LINEAR / GL_LINEAR; it stays bound.
 void uploadLightTexture(TerrainMap& map);

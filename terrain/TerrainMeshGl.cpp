@@ -4,14 +4,14 @@
 #include "platform/GlApi.h"
 #include "terrain/TerrainMesh.h"
 
-bool loadTerrainTextures(TerrainMap& map, const RenderCaps& caps)
+bool loadTerrainTextures(TerrainMap& map, const RenderCaps& caps, uint32_t minFilter)
 {
-    LoadTexture("map/test/tile2.tga", map.textures[0]);
+    LoadTexture("map/test/tile2.tga", map.textures[0], minFilter);
     if (caps.multitextureUsable) {
-        LoadTexture("map/test/tile1.tga", map.textures[1]);
-        LoadTexture("map/test/tile3.tga", map.textures[2]);
+        LoadTexture("map/test/tile1.tga", map.textures[1], minFilter);
+        LoadTexture("map/test/tile3.tga", map.textures[2], minFilter);
         // Replaced by the generated light texture; this one stays allocated unused.
-        LoadTexture("map/test/lightmap.tga", map.textures[3]);
+        LoadTexture("map/test/lightmap.tga", map.textures[3], minFilter);
         map.usesMultitexture = true;
     }
     return true;

@@ -1,7 +1,7 @@
-#include "CliffLighting.h"
+#include "programs/skarnveil-cliff2/CliffLighting.h"
 
+#include "platform/GlApi.h"
 #include "skarnveil/CliffTerrain.h"
-#include "skarnveil/ImmediateDraw.h"
 
 #include <new>
 
@@ -25,32 +25,16 @@ int32_t DrawLitCliffTerrain(const TerrainMap& map, const std::vector<Vec3>& mesh
 {
     glEnable(GL_LIGHT0);
     glEnable(GL_LIGHTING);
-    BeginCliffTerrain(map);
-    int32_t count = 0;
-    if (lodDrawing) {
-        // White once; the material stays at GL's defaults, so the texture is
-        // modulated by the lit default material.
-        BeginCliffLod(map);
-        if (meshNormals.size() >= static_cast<size_t>(map.meshColumns) * static_cast<size_t>(map.meshRows)) {
-            count = drawImmediateCells(
-                map, eye, lodCoefficient,
-                [&](uint32_t i) {
-                    const Vec3& n = meshNormals[i];
-                    glNormal3f(n.x, n.y, n.z);
-                    const float* p = meshPosition(map, i);
-                    glTexCoord2fv(p);
-                    glVertex3fv(p);
-                },
-                [] {});
-        }
-        EndCliffLod();
-    } else {
-        // The strips send no normals of their own; without this they would be
-        // lit with whatever normal came last (a model's or a mesh vertex's).
-        glNormal3f(0.0f, 0.0f, 1.0f);
-        count = drawCellStrips(map);
-    }
-    EndCliffTerrain();
+    // The strips send no normals of their own; without this they would be
+    // lit with whatever normal came last (a model's or a mesh vertex's).
+    if (!lodDrawing) glNormal3f(0.0f, 0.0f, 1.0f);
+    const auto normal = [&meshNormals](uint32_t i) {
+        const Vec3& n = meshNormals[i];
+        glNormal3f(n.x, n.y, n.z);
+    };
+    // The colour is white and the material stays at GL's defaults, so the
+    // texture is modulated by the lit default material.
+    const int32_t count = DrawCliffTerrain(map, lodDrawing, eye, lodCoefficient, meshNormals.size(), normal);
     glDisable(GL_LIGHTING);
     return count;
 }

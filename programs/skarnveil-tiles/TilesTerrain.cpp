@@ -1,25 +1,33 @@
-#include "TilesTerrain.h"
+#include "programs/skarnveil-tiles/TilesTerrain.h"
 
-#include "image/Texture.h"
 #include "platform/GlApi.h"
 #include "skarnveil/ImmediateDraw.h"
 #include "skarnveil/MeshBase.h"
-#include "skarnveil/SkarnveilScene.h"
-#include "terrain/SlopeShade.h"
+#include "skarnveil/SlopeShade.h"
 #include "terrain/TerrainDraw.h"
 #include "terrain/TerrainMesh.h"
 
 #include <new>
 
-void LoadTilesTextures(TerrainMap& map, const RenderCaps& caps)
+void computeTilesShade(TerrainMap& map)
 {
-    LoadTexture("map/test/tile2.tga", map.textures[0], kSkarnveilMinFilter);
-    if (caps.multitextureUsable) {
-        LoadTexture("map/test/tile1.tga", map.textures[1], kSkarnveilMinFilter);
-        LoadTexture("map/test/tile3.tga", map.textures[2], kSkarnveilMinFilter);
-        // Replaced by the generated light texture, as in veldrun.
-        LoadTexture("map/test/lightmap.tga", map.textures[3], kSkarnveilMinFilter);
-        map.usesMultitexture = true;
+    if (!shadeValuesPresent(map)) return;
+    const size_t columns = static_cast<size_t>(map.meshColumns);
+    for (int32_t r = 0; r < map.meshRows; ++r) {
+        for (int32_t c = 0; c < map.meshColumns; ++c) {
+            const size_t i = static_cast<size_t>(c) + columns * r;
+            const double x = map.vertices[3 * i];
+            const double y = map.vertices[3 * i + 1];
+            const double z = map.vertices[3 * i + 2];
+            double shade = 0.0;
+            if (c >= 1 && r >= 1) {
+                const double previous = map.vertices[3 * (i - columns - 1) + 2];
+                shade = 1.0 - (z - previous) * 10.0;
+            } else {
+                shade = 1.0 - (z - map.heightAt(x - 0.125, y - 0.125)) * 0.25;
+            }
+            map.light[i] = clampShade(shade);
+        }
     }
 }
 

@@ -4,7 +4,6 @@
 // units (switchable with F3) or the base tile shaded by slope, drawn in
 // immediate mode.
 
-#include "shell/RenderCaps.h"
 #include "terrain/TerrainMap.h"
 #include "view/Vec3.h"
 
@@ -18,10 +17,12 @@ struct TilesTerrain {
     std::vector<uint8_t> blends; // alpha: share of the first tiles against the third
 };
 
-// "map/test/tile2.tga" into slot 0; with four units also tile1, tile3 and the
-// light-map file into slots 1 to 3 and usesMultitexture := true. Every
-// texture with GL_NEAREST_MIPMAP_NEAREST.
-void LoadTilesTextures(TerrainMap& map, const RenderCaps& caps);
+// The slope shade of the tiles mesh: vertex (c, r) with c, r >= 1 gets
+// 1 - (z - z') * 10, z' the height of vertex (c - 1, r - 1); the first mesh row
+// and column get 1 - (z - heightAt(x - 0.125, y - 0.125)) * 0.25. Then clamped.
+// Fills `light` (allocated by the caller) from `vertices`; nothing when either
+// is short.
+void computeTilesShade(TerrainMap& map);
 
 // No GL: normals and roughness, the mesh at origin -0.0625, the slope shade
 // in `light`, the shades and blends (only with usesMultitexture), three

@@ -1,7 +1,7 @@
 // skarnveil-tiles: veldrun's tile blending drawn in immediate mode, with a
 // slope shade in place of the baked light; F3 switches the blending off and on.
-#include "TilesTerrain.h"
 #include "platform/VirtualKeys.h"
+#include "programs/skarnveil-tiles/TilesTerrain.h"
 #include "shell/DataFolder.h"
 #include "shell/MainLoop.h"
 #include "shell/Shell.h"
@@ -20,7 +20,7 @@ TilesScene gScene;
 void startScene()
 {
     TerrainMap& map = gScene.terrainMap;
-    StartSkarnveilScene(gScene, {[&map] { LoadTilesTextures(map, gRenderCaps); },
+    StartSkarnveilScene(gScene, {[&map] { loadTerrainTextures(map, gRenderCaps, kSkarnveilMinFilter); },
                                  [&map] { map.loadHeightmap("map/test/terraintex.raw"); },
                                  [&map] { GenerateTilesMesh(map, gScene.tiles); }});
 }
@@ -54,7 +54,7 @@ void recreateContextObjects()
 {
     TerrainMap& map = gScene.terrainMap;
     const bool blending = map.usesMultitexture;
-    LoadTilesTextures(map, gRenderCaps);
+    loadTerrainTextures(map, gRenderCaps, kSkarnveilMinFilter);
     map.usesMultitexture = blending && blendingAvailable();
     if (!map.light.empty()) uploadLightTexture(map);
     RecreateSceneContextObjects(gScene);

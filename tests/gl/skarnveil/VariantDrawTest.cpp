@@ -1,9 +1,9 @@
 // The three programs' terrain drawings on a real context: pixels, counts and
 // the GL state each drawing leaves.
-#include "../../../programs/skarnveil-cliff/CliffShade.h"
-#include "../../../programs/skarnveil-cliff2/CliffLighting.h"
-#include "../../../programs/skarnveil-tiles/TilesTerrain.h"
 #include "platform/GlApi.h"
+#include "programs/skarnveil-cliff/CliffShade.h"
+#include "programs/skarnveil-cliff2/CliffLighting.h"
+#include "programs/skarnveil-tiles/TilesTerrain.h"
 #include "tests/support/GlTestContext.h"
 
 #include <gtest/gtest.h>

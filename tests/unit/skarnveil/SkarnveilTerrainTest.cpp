@@ -1,30 +1,14 @@
-// What the smaller programs share: the immediate-mode level of detail, the
-// slope shades with the interior-only smoothing, and the strip drawing's row walk.
+// What the smaller programs share: the immediate-mode level of detail and the
+// strip drawing's row walk.
 #include "TestMaps.h"
 #include "skarnveil/CliffTerrain.h"
 #include "terrain/ImmediateLod.h"
-#include "terrain/SlopeShade.h"
 #include "terrain/TerrainMesh.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
-#include <functional>
 #include <vector>
-
-namespace {
-
-// The shade of mesh vertex (c, r) of a 16 x 16 grid's mesh.
-float shadeAt(const std::function<float(int, int)>& height, bool cliff, int c, int r)
-{
-    TerrainMap map = gridMap(16, height);
-    allocateMesh(map, true, false);
-    computeVertexPositions(map, cliff ? kCliffMeshOrigin : kMeshOrigin, 1);
-    cliff ? computeCliffShade(map) : computeTilesShade(map);
-    return map.light[size_t(c + map.meshColumns * r)];
-}
-
-} // namespace
 
 TEST(ImmediateLod, StepsListsAndCountsFromDistanceCoefficientAndRoughness)
 {
@@ -54,41 +38,6 @@ TEST(ImmediateLod, StepsListsAndCountsFromDistanceCoefficientAndRoughness)
     EXPECT_EQ(visitImmediateCells(map, {0.0f, 0.0f, 32.0f}, 2.0f, [](auto&) {}), 16 + 1);
     EXPECT_EQ(visitImmediateCells(map, {0.0f, 0.0f, 64.0f}, 2.0f, [](auto&) {}), 9 + 1);
     EXPECT_EQ(visitImmediateCells(map, {0.0f, 0.0f, 0.0f}, 1.0f, [](auto&) {}), 81 + 1);
-}
-
-TEST(SlopeShade, HandWorkedPlanes)
-{
-    // Cliff: 1 - (h - h') x 10 against the point one mesh step up both axes.
-    // Rising by 0.1 per unit in x: 1.125 -> 0.8; falling by 1: 1 - 1.25 -> 0.3.
-    EXPECT_EQ(shadeAt([](int x, int) { return 0.1f * x; }, true, 40, 40), 0.8f);
-    EXPECT_EQ(shadeAt([](int x, int) { return 20.0f - x; }, true, 40, 40), 0.3f);
-    // Falling by 0.2 along both: 0.05 lower, 1 - 0.5; across the diagonal only,
-    // the diagonal step sees no change: 1 -> 0.8.
-    EXPECT_NEAR(shadeAt([](int x, int y) { return 10.0f - 0.2f * (x + y); }, true, 50, 60), 0.5f, 1e-5f);
-    EXPECT_EQ(shadeAt([](int x, int y) { return 8.0f + 0.4f * (x - y); }, true, 50, 60), 0.8f);
-    // Tiles: 1 - (z - z') x 10 with z' of vertex (c - 1, r - 1) inside.
-    EXPECT_EQ(shadeAt([](int x, int) { return 1.0f * x; }, false, 40, 40), 0.3f); // 1 - 1.25
-    EXPECT_NEAR(shadeAt([](int x, int) { return 0.2f * x; }, false, 40, 40), 0.75f, 1e-5f);
-    // z = 8 x: a rise of 1 per mesh step is 0.3 inside, 1 - 1 x 0.25 in the first row and column.
-    EXPECT_NEAR(shadeAt([](int x, int) { return 8.0f * x; }, false, 3, 0), 0.75f, 1e-5f);
-    EXPECT_EQ(shadeAt([](int x, int) { return 8.0f * x; }, false, 3, 1), 0.3f);
-    EXPECT_NEAR(shadeAt([](int, int y) { return 8.0f * y; }, false, 0, 3), 0.75f, 1e-5f);
-    EXPECT_EQ(shadeAt([](int, int y) { return 8.0f * y; }, false, 1, 3), 0.3f);
-    // At vertex (0, 0) both points clamp onto grid point (0, 0): no rise, 1 -> 0.8.
-    EXPECT_EQ(shadeAt([](int, int y) { return 8.0f * y; }, false, 0, 0), 0.8f);
-}
-
-TEST(SmoothInterior, MeansInsideEdgesKept)
-{
-    std::vector<float> values(16);
-    for (int i = 0; i < 16; ++i)
-        values[i] = float(i * i);
-    const std::vector<float> old = values;
-    smoothInterior(4, 4, values);
-    EXPECT_FLOAT_EQ(values[5], 327.0f / 9.0f);   // 0 + 1 + 4 + 16 + 25 + 36 + 64 + 81 + 100
-    EXPECT_FLOAT_EQ(values[10], 1002.0f / 9.0f); // 25 + 36 + 49 + 81 + 100 + 121 + 169 + 196 + 225
-    for (int i : {0, 1, 2, 3, 4, 7, 8, 11, 12, 13, 14, 15})
-        EXPECT_EQ(values[i], old[i]) << i;
 }
 
 TEST(CellStripRow, HandWorkedRows)
