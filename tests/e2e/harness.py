@@ -241,12 +241,13 @@ def wait_until(condition, timeout, what):
 
 
 # A screenshot once the picture below the overlay has come to rest (the
-# level-of-detail control settles over a few frames).
+# level-of-detail control settles over a few frames; half a second is several
+# of the slowest frames).
 def settled(x, window, path, top=75, timeout=20.0):
     previous = x.screenshot(window)
     deadline = time.time() + timeout
     while time.time() < deadline:
-        time.sleep(1.0)
+        time.sleep(0.5)
         image = x.screenshot(window, path)
         if previous.difference(image, (0, top, image.width, image.height)) < 0.005:
             return image
