@@ -179,10 +179,8 @@ class XTestCase(unittest.TestCase):
 def data_copy(test_case, config="Width=800\nHeight=600\nBpp=32\nFullscreen=false\n"):
     folder = tempfile.mkdtemp(prefix="veldrun-e2e-")
     test_case.addCleanup(shutil.rmtree, folder, True)
-    shutil.copytree(DATA, folder, dirs_exist_ok=True)
-    if config is None:
-        os.remove(os.path.join(folder, "config.ini"))
-    else:
+    shutil.copytree(DATA, folder, dirs_exist_ok=True, ignore=shutil.ignore_patterns("config.ini"))
+    if config is not None:
         pathlib.Path(folder, "config.ini").write_text(config)
     return folder
 

@@ -78,8 +78,7 @@ class InstalledTest(XTestCase):
     def test_no_data_anywhere_is_one_message_naming_both_places(self):
         # A copy of the program with no data set beside it; with no display the message comes on standard error.
         lonely = os.path.join(self.tmp, "lonely/bin")
-        os.makedirs(lonely)
-        shutil.copy(self.veldrun, lonely)
+        shutil.copytree(os.path.dirname(self.veldrun), lonely)
         env = dict(os.environ, HOME=self.env["HOME"], XDG_DATA_HOME=os.path.join(self.tmp, "other"))
         env.pop("DISPLAY", None)
         failed = run(os.path.join(lonely, "veldrun"), cwd=self.empty, env=env)

@@ -6,9 +6,6 @@ import unittest
 
 from harness import SKARNVEIL_LINES, XTestCase, artefact, data_copy, overlay_number, overlay_text, settled
 
-ZORL_TITLE = "Zorl's OpenGL Framework"
-
-
 class SkarnveilCase:
     def picture(self, window, name):
         return settled(self.x, window, artefact(f"{self.program}-{name}.png"))
@@ -20,7 +17,7 @@ class SkarnveilCase:
         self.x.focus(window)
         self.x.run("xdotool", "keydown" if held else "key", "F1")
         self.x.answer_box("Zorl GL")
-        window = self.x.find_window(ZORL_TITLE)
+        window = self.x.find_window("Zorl's OpenGL Framework")
         if held:
             self.x.focus(window)  # as a window manager would
             time.sleep(1.0)
