@@ -5,6 +5,7 @@
 # the artefact folder, named by libFuzzer. CTest shows libFuzzer's log on failure.
 import argparse
 import os
+import pathlib
 import shutil
 import struct
 import subprocess
@@ -49,8 +50,7 @@ def data_seeds(kind, data):
     suffix = {"config": ".ini", "heightmap": ".raw", "foliage": "foliage.raw", "md2": ".md2"}.get(kind, ".tga")
     for root, _, files in os.walk(data):
         for name in sorted(f for f in files if f.endswith(suffix)):
-            with open(os.path.join(root, name), "rb") as f:
-                content = f.read()
+            content = pathlib.Path(root, name).read_bytes()
             if kind == "tga":
                 yield content[:12] + struct.pack("<HH", 16, 16) + content[16:18 + content[0] + 256 * 5]
             elif kind == "dib" and content[2] == 2:  # an uncompressed texture's pixels as a bitmap
@@ -81,8 +81,7 @@ def main():
             data = scratch
         found = list(data_seeds(args.target, data)) if data and os.path.isdir(data) else []
         for i, seed in enumerate(HAND.get(args.target, []) + found):
-            with open(os.path.join(seeds, f"seed-{i}"), "wb") as f:
-                f.write(seed)
+            pathlib.Path(seeds, f"seed-{i}").write_bytes(seed)
 
     fuzz = [args.binary, corpus, seeds, f"-max_total_time={args.seconds}", "-rss_limit_mb=2048", "-timeout=10",
             "-print_final_stats=1", f"-artifact_prefix={artefacts}"] + ([f"-dict={args.dict}"] if args.dict else [])

@@ -1,58 +1,59 @@
-"""End-to-end harness: the real programs in a real X window under Xvfb. Keys go
-in through XTEST (xdotool) down and up together, as remote desktops send them."""
+# End-to-end harness: the real programs in a real X window under Xvfb. Keys go
+# in through XTEST (xdotool) down and up together, as remote desktops send them.
 import difflib
 import os
+import pathlib
 import re
 import shutil
 import subprocess
 import tempfile
-import threading
 import time
+import unittest
 
 BIN = os.environ.get("VELDRUN_BIN_DIR", "")
 DATA = os.environ.get("VELDRUN_DATA_DIR", "")
 XCLOSE = os.environ.get("VELDRUN_XCLOSE", "")
 CAPTIONS = {"Error", "Config.INI", "Zorl GL", "ERROR", "Font", "SHUTDOWN ERROR", "Initialization OPENGLLINKER"}
+# What veldrun and the three smaller programs print as they start.
+VELDRUN_LINES = ["Preset TANK loaded with md2 model", "Preset TREE1 loaded with md2 model", "UnitPresets Loaded",
+                 "Map Textures Loaded", "Map HeightMap Loaded", "Map Generated", "Map Doodad/Foliage Created",
+                 "Quad View Tree Generated"]
+SKARNVEIL_LINES = ["Preset TANK loaded with md2 model", "UnitPresets Loaded", "Map Textures Loaded",
+                   "Map HeightMap Loaded", "Map Quads Generated", "Quad View Tree Generated"]
 
 
+# A private X server; env points DISPLAY at it.
 class Xvfb:
-    """A private X server; env points DISPLAY at it."""
-
-    def __init__(self, width=1280, height=1024, extra=()):
+    def __init__(self, extra=()):
         read_end, write_end = os.pipe()
         self.process = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{width}x{height}x24", "-nolisten", "tcp",
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
              # A movement key held by a test stays one key-down, as on a remote desktop.
              "-ardelay", "20000",
              # No reset when the last client leaves: the next program would find no display.
              "-noreset", *extra],
             pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
-        with os.fdopen(read_end, "rb") as pipe:
-            number = pipe.readline()
-        if not number.strip():
-            raise RuntimeError("Xvfb did not start")
-        self.display = ":" + number.decode().strip()
-        self.env = dict(os.environ, DISPLAY=self.display)
+        with os.fdopen(read_end) as pipe:
+            display = ":" + pipe.readline().strip()
+        assert display != ":", "Xvfb did not start"
+        self.env = dict(os.environ, DISPLAY=display)
         self.env.pop("SDL_VIDEODRIVER", None)
 
     def run(self, *args, check=True):
         return subprocess.run(args, env=self.env, check=check, timeout=30, capture_output=True, text=True)
 
+    # (id, name) of every named top-level window.
     def windows(self):
-        """(id, name) of every named top-level window."""
         tree = self.run("xwininfo", "-root", "-children", check=False).stdout
         return re.findall(r'^\s*(0x[0-9a-f]+) "(.*)": ', tree, re.M)
 
+    # The id of a shown top-level window named exactly title.
     def find_window(self, title, timeout=30.0):
-        """The id of a shown top-level window named exactly title."""
-        deadline = time.time() + timeout
-        while time.time() < deadline:
-            for window, name in self.windows():
-                if name == title and "IsViewable" in self.run("xwininfo", "-id", window, check=False).stdout:
-                    return window
-            time.sleep(0.2)
-        raise AssertionError(f"no window named {title!r} within {timeout} s; have {self.windows()}")
+        def shown():
+            return [window for window, name in self.windows()
+                    if name == title and "IsViewable" in self.run("xwininfo", "-id", window, check=False).stdout]
+        return wait_until(shown, timeout, f"window named {title!r}")[0]
 
     def client_size(self, window):
         info = self.run("xwininfo", "-id", window).stdout
@@ -65,22 +66,18 @@ class Xvfb:
         self.focus(window)
         self.run("xdotool", "key", *keys)
 
-    def hold(self, window, key, seconds):
+    # Holds key down until until() is true (or the time is up).
+    def hold(self, window, key, until, timeout=20.0):
         self.focus(window)
         self.run("xdotool", "keydown", key)
-        time.sleep(seconds)
+        wait_until(until, timeout, f"change while {key} is held")
         self.run("xdotool", "keyup", key)
 
+    # Answers the shown box with one key and waits for it to close.
     def answer_box(self, caption, key="Return", timeout=30.0):
-        """Answers the shown box with one key and waits for it to close."""
         box = self.find_window(caption, timeout)
         self.key(box, key)
-        deadline = time.time() + timeout
-        while (box, caption) in self.windows():
-            if time.time() > deadline:
-                raise AssertionError(f"the {caption!r} box did not close after {key}")
-            time.sleep(0.1)
-        return box
+        wait_until(lambda: (box, caption) not in self.windows(), timeout, f"closing of the {caption!r} box by {key}")
 
     def move_pointer(self, window, x, y):
         self.run("xdotool", "mousemove", "--window", window, str(x), str(y))
@@ -88,21 +85,18 @@ class Xvfb:
     def close(self, window):
         self.run(XCLOSE, window)
 
+    # The window's pixels as an Image; also written to path when given.
     def screenshot(self, window, path=None):
-        """The window's pixels as an Image; also written to path when given."""
         ppm = subprocess.run(["/usr/bin/import", "-window", window, "-depth", "8", "ppm:-"], env=self.env,
                              check=True, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=30).stdout
         if path:
             subprocess.run(["/usr/bin/convert", "ppm:-", path], input=ppm, check=True, timeout=30)
-        return Image.from_ppm(ppm)
+        return Image(ppm)
 
-    def box_text(self, window):
-        """A message box's text as tesseract reads it (light text on grey)."""
-        with tempfile.TemporaryDirectory() as folder:
-            shot = os.path.join(folder, "box.png")
-            self.screenshot(window, shot)
-            subprocess.run(["/usr/bin/convert", shot, "-negate", "-scale", "300%", shot], check=True, timeout=30)
-            return ocr(shot)
+    # A message box's text as tesseract reads it (light text on grey).
+    def box_text(self, window, path):
+        self.screenshot(window, path)
+        return read_text(path, "-negate", "-scale", "300%")
 
     def stop(self):
         self.process.terminate()
@@ -110,13 +104,9 @@ class Xvfb:
 
 
 class Image:
-    def __init__(self, width, height, rgb):
-        self.width, self.height, self.rgb = width, height, rgb
-
-    @staticmethod
-    def from_ppm(data):
-        width, height = map(int, data.split(maxsplit=3)[1:3])  # P6 width height maxval pixels
-        return Image(width, height, data[len(data) - width * height * 3:])
+    def __init__(self, ppm):
+        self.width, self.height = map(int, ppm.split(maxsplit=3)[1:3])  # P6 width height maxval pixels
+        self.rgb = ppm[len(ppm) - self.width * self.height * 3:]
 
     def pixel(self, x, y):
         i = (y * self.width + x) * 3
@@ -126,8 +116,8 @@ class Image:
         x0, y0, x1, y1 = box or (0, 0, self.width, self.height)
         return sum(1 for y in range(y0, y1) for x in range(x0, x1) if predicate(self.pixel(x, y)))
 
+    # Fraction of the sampled pixels in box that differ noticeably.
     def difference(self, other, box=None, step=3):
-        """Fraction of the sampled pixels in box that differ noticeably."""
         x0, y0, x1, y1 = box or (0, 0, min(self.width, other.width), min(self.height, other.height))
         samples = [(x, y) for y in range(y0, y1, step) for x in range(x0, x1, step)]
         changed = sum(1 for x, y in samples
@@ -135,99 +125,94 @@ class Image:
         return changed / len(samples)
 
 
+# One program run in a data folder. Its output goes to files, read as they
+# grow, so a message box's child process holding them open blocks nothing.
 class Program:
-    """One program run in a data folder, its output collected line by line."""
-
     def __init__(self, xvfb, name, data_dir, extra_env=None, args=()):
+        self._output = tempfile.TemporaryDirectory(prefix="veldrun-output-")
+        streams = [open(os.path.join(self._output.name, stream), "w") for stream in ("stdout", "stderr")]
         env = dict(xvfb.env, **(extra_env or {}))
-        path = name if os.path.isabs(name) else os.path.join(BIN, name)
-        self.process = subprocess.Popen([path, *args], cwd=data_dir, env=env, stdout=subprocess.PIPE,
-                                        stderr=subprocess.PIPE, text=True)
-        self.stdout_lines = []
-        self.stderr_lines = []
-        self._readers = [threading.Thread(target=self._pump, args=pair, daemon=True)
-                         for pair in ((self.process.stdout, self.stdout_lines),
-                                      (self.process.stderr, self.stderr_lines))]
-        for reader in self._readers:
-            reader.start()
+        # An absolute name (an installed program) stays as it is.
+        self.process = subprocess.Popen([os.path.join(BIN, name), *args], cwd=data_dir, env=env,
+                                        stdout=streams[0], stderr=streams[1])
+        for stream in streams:
+            stream.close()
 
-    @staticmethod
-    def _pump(stream, lines):
-        for line in stream:
-            lines.append(line.rstrip("\n"))
+    def lines(self, stream="stdout"):
+        with open(os.path.join(self._output.name, stream)) as output:
+            return output.read().splitlines()
 
     def wait(self, timeout=30):
-        code = self.process.wait(timeout=timeout)
-        for reader in self._readers:
-            reader.join(timeout=5)
-        self.process.stdout.close()
-        self.process.stderr.close()
-        return code
+        return self.process.wait(timeout=timeout)
 
     def wait_for_line(self, text, timeout=60.0):
-        deadline = time.time() + timeout
-        while text not in self.stdout_lines and time.time() < deadline and self.process.poll() is None:
-            time.sleep(0.1)
-        if text not in self.stdout_lines:
-            raise AssertionError(f"line {text!r} not printed; got {self.stdout_lines} {self.stderr_lines}")
+        wait_until(lambda: text in self.lines() or self.process.poll() is not None, timeout, f"line {text!r}")
+        assert text in self.lines(), f"line {text!r} not printed; got {self.lines()} {self.lines('stderr')}"
 
     def peak_memory_mb(self):
         with open(f"/proc/{self.process.pid}/status") as status:
             return int(re.search(r"VmHWM:\s+(\d+) kB", status.read()).group(1)) / 1024
 
+    # Ends the program and any message box it shows (a forked child).
     def kill(self):
-        """Ends the program and any message box it shows (a forked child that
-        holds the output pipes open)."""
         if self.process.poll() is None:
             subprocess.run(["pkill", "-9", "-P", str(self.process.pid)], check=False)
             self.process.kill()
-        if not self.process.stdout.closed:
-            self.wait()
+            self.process.wait()
+        self._output.cleanup()
 
 
-def data_copy(test_case, windowed=(800, 600)):
-    """A private copy of the generated data folder, removed after the test.
-    With windowed, config.ini asks for a window of that size."""
+# A test with an X server of its own, self.x; what it starts is ended after it.
+class XTestCase(unittest.TestCase):
+    def setUp(self):
+        self.x = Xvfb()
+        self.addCleanup(self.x.stop)
+
+    def start(self, name, folder, x=None, **options):
+        program = Program(x or self.x, name, folder, **options)
+        self.addCleanup(program.kill)
+        return program
+
+
+# A private copy of the generated data folder, removed after the test,
+# its config.ini holding config (none when config is None).
+def data_copy(test_case, config="Width=800\nHeight=600\nBpp=32\nFullscreen=false\n"):
     folder = tempfile.mkdtemp(prefix="veldrun-e2e-")
     test_case.addCleanup(shutil.rmtree, folder, True)
-    shutil.copytree(DATA, folder, dirs_exist_ok=True)
-    if windowed:
-        with open(os.path.join(folder, "config.ini"), "w") as config:
-            config.write(f"Width={windowed[0]}\nHeight={windowed[1]}\nBpp=32\nFullscreen=false\n")
+    shutil.copytree(DATA, folder, dirs_exist_ok=True, ignore=shutil.ignore_patterns("config.ini"))
+    if config is not None:
+        pathlib.Path(folder, "config.ini").write_text(config)
     return folder
 
 
+# Where a test keeps a screenshot for people to look at.
 def artefact(name):
-    """Where a test keeps a screenshot for people to look at."""
     folder = os.environ.get("VELDRUN_E2E_ARTEFACTS", tempfile.gettempdir())
     os.makedirs(folder, exist_ok=True)
     return os.path.join(folder, name)
 
 
-def letters(text):
-    """Only the letters and digits, in lower case: what OCR reads reliably."""
-    return re.sub(r"[^a-z0-9]", "", text.lower())
-
-
-def ocr(path):
-    return subprocess.run(["tesseract", path, "-", "--psm", "6"], check=True, timeout=120,
+# The text tesseract reads off the picture at path once ImageMagick has
+# prepared it with the given options.
+def read_text(path, *preparation):
+    prepared = path + ".ocr.png"
+    subprocess.run(["/usr/bin/convert", path, *preparation, prepared], check=True, timeout=60)
+    return subprocess.run(["tesseract", prepared, "-", "--psm", "6"], check=True, timeout=120,
                           stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True).stdout
 
 
+# The overlay lines read off a screenshot: only pure white pixels (the
+# overlay colour) are kept, black on white, scaled up; spaces are dropped.
 def overlay_text(path, box=(0, 0, 700, 160)):
-    """The overlay lines read off a screenshot: only pure white pixels (the
-    overlay colour) are kept, black on white, scaled up; spaces are dropped."""
     x, y, w, h = box
-    prepared = path + ".ocr.png"
-    subprocess.run(["/usr/bin/convert", path, "-crop", f"{w}x{h}+{x}+{y}", "+repage", "-fill", "black", "-opaque",
-                    "white", "-fill", "white", "+opaque", "black", "-scale", "400%", prepared],
-                   check=True, timeout=60)
-    return [line.replace(" ", "") for line in ocr(prepared).splitlines() if line.strip()]
+    text = read_text(path, "-crop", f"{w}x{h}+{x}+{y}", "+repage", "-fill", "black", "-opaque", "white",
+                     "-fill", "white", "+opaque", "black", "-scale", "400%")
+    return [line.replace(" ", "") for line in text.splitlines() if line.strip()]
 
 
+# The text after "label:" on the first line whose label reads close enough
+# to it: the OCR misreads a letter now and then, more so over bright ground.
 def overlay_value(lines, label):
-    """The text after "label:" on the first line whose label reads close enough
-    to it: the OCR misreads a letter now and then, more so over bright ground."""
     key = label.replace(" ", "")
     for line in lines:
         head, colon, value = line.partition(":")
@@ -239,18 +224,28 @@ def overlay_value(lines, label):
 
 def overlay_number(lines, label):
     found = re.match(r"-?[0-9]+(\.[0-9]+)?", overlay_value(lines, label))
-    if not found:
-        raise AssertionError(f"no number on the overlay line {label!r} in {lines}")
+    assert found, f"no number on the overlay line {label!r} in {lines}"
     return float(found.group(0))
 
 
+# What condition() returns once it is true; fails after timeout seconds.
+def wait_until(condition, timeout, what):
+    deadline = time.time() + timeout
+    while not (result := condition()):
+        if time.time() > deadline:
+            raise AssertionError(f"no {what} within {timeout} s")
+        time.sleep(0.1)
+    return result
+
+
+# A screenshot once the picture below the overlay has come to rest (the
+# level-of-detail control settles over a few frames; half a second is several
+# of the slowest frames).
 def settled(x, window, path, top=75, timeout=20.0):
-    """A screenshot once the picture below the overlay has come to rest (the
-    level-of-detail control settles over a few frames)."""
     previous = x.screenshot(window)
     deadline = time.time() + timeout
     while time.time() < deadline:
-        time.sleep(1.0)
+        time.sleep(0.5)
         image = x.screenshot(window, path)
         if previous.difference(image, (0, top, image.width, image.height)) < 0.005:
             return image

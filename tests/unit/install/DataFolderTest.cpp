@@ -37,8 +37,7 @@ TEST(DataFolder, PerUserAndInstalledPlaces)
 
 TEST(DataFolder, ThePerUserFolderLinksTheInstalledSetAndKeepsTheUsersFiles)
 {
-    const fs::path root =
-        fs::temp_directory_path() / ("veldrun-folders-" + std::to_string(std::random_device{}()));
+    const fs::path root = tempPath("folders");
     const fs::path working = root / "work", user = root / "user", installed = root / "usr/share/veldrun";
     fs::create_directories(working);
     write(installed / "config.ini", "Width=1024\n");

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "TempFiles.h"
-#include "tools/data/CommandLine.h"
 #include "tools/data/DataSet.h"
 #include "tools/data/Foliage.h"
 #include "tools/data/HeightmapImport.h"
@@ -67,14 +66,4 @@ TEST(FittedDataSet, PicturesTerrainToolsExport)
         else
             EXPECT_EQ(img.samples, c.samples);
     }
-    // A refused picture: one line, exit code 2, nothing written.
-    const fs::path odd = tempPath(".r16"), out = tempPath("out");
-    write(odd, "odd");
-    std::string output, errors;
-    EXPECT_EQ(runCommand(parseCommandLine({"--out", out.string(), "--heightmap-from", odd.string()}), output,
-                         errors),
-              2);
-    EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
-    EXPECT_FALSE(fs::exists(out));
-    fs::remove(odd);
 }
