@@ -7,14 +7,13 @@
 #include "shell/MainLoop.h"
 #include "shell/Shell.h"
 #include "skarnveil/ImmediateDraw.h"
-#include "skarnveil/MeshBase.h"
 #include "skarnveil/SkarnveilRun.h"
 #include "skarnveil/SkarnveilScene.h"
 #include "terrain/TerrainMesh.h"
 
 bool GenerateCliffMeshBase(TerrainMap& map, bool withLight)
 {
-    return GenerateMeshBase(map, kCliffMeshOrigin, withLight);
+    return computeMeshPositions(map, kCliffMeshOrigin, withLight, false);
 }
 
 namespace {

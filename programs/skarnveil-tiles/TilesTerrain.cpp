@@ -2,7 +2,6 @@
 
 #include "platform/GlApi.h"
 #include "skarnveil/ImmediateDraw.h"
-#include "skarnveil/MeshBase.h"
 #include "skarnveil/SlopeShade.h"
 #include "terrain/TerrainDraw.h"
 #include "terrain/TerrainMesh.h"
@@ -33,7 +32,7 @@ void computeTilesShade(TerrainMap& map)
 
 bool ComputeTilesMesh(TerrainMap& map, TilesTerrain& tiles)
 {
-    if (!GenerateMeshBase(map, kMeshOrigin, true)) return false;
+    if (!computeMeshPositions(map, kMeshOrigin, true, false)) return false;
     const size_t count = static_cast<size_t>(map.vertexCount);
     computeTilesShade(map);
     tiles.shades.clear();
