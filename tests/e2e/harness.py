@@ -1,6 +1,7 @@
 # End-to-end harness: the real programs in a real X window under Xvfb. Keys go
 # in through XTEST (xdotool) down and up together, as remote desktops send them.
 import difflib
+import operator
 import os
 import pathlib
 import re
@@ -66,12 +67,15 @@ class Xvfb:
         self.focus(window)
         self.run("xdotool", "key", *keys)
 
-    # Holds key down until until() is true (or the time is up).
-    def hold(self, window, key, until, timeout=20.0):
+    # Holds keys ("ctrl+Up") down until until() is true (or the time is up),
+    # then lets them go the other way round: the arrow before Ctrl, as fingers do.
+    def hold(self, window, keys, until, timeout=20.0):
         self.focus(window)
-        self.run("xdotool", "keydown", key)
-        wait_until(until, timeout, f"change while {key} is held")
-        self.run("xdotool", "keyup", key)
+        for key in keys.split("+"):
+            self.run("xdotool", "keydown", key)
+        wait_until(until, timeout, f"change while {keys} is held")
+        for key in reversed(keys.split("+")):
+            self.run("xdotool", "keyup", key)
 
     # Answers the shown box with one key and waits for it to close.
     def answer_box(self, caption, key="Return", timeout=30.0):
@@ -82,16 +86,20 @@ class Xvfb:
     def move_pointer(self, window, x, y):
         self.run("xdotool", "mousemove", "--window", window, str(x), str(y))
 
+    # The pointer to the screen's far corner, outside every window the programs open.
+    def pointer_away(self):
+        self.run("xdotool", "mousemove", "1279", "1023")
+
     def close(self, window):
         self.run(XCLOSE, window)
 
     # The window's pixels as an Image; also written to path when given.
     def screenshot(self, window, path=None):
-        ppm = subprocess.run(["/usr/bin/import", "-window", window, "-depth", "8", "ppm:-"], env=self.env,
-                             check=True, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=30).stdout
+        image = Image(subprocess.run(["/usr/bin/import", "-window", window, "-depth", "8", "ppm:-"], env=self.env,
+                                     check=True, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=30).stdout)
         if path:
-            subprocess.run(["/usr/bin/convert", "ppm:-", path], input=ppm, check=True, timeout=30)
-        return Image(ppm)
+            image.save(path)
+        return image
 
     # A message box's text as tesseract reads it (light text on grey).
     def box_text(self, window, path):
@@ -107,6 +115,10 @@ class Image:
     def __init__(self, ppm):
         self.width, self.height = map(int, ppm.split(maxsplit=3)[1:3])  # P6 width height maxval pixels
         self.rgb = ppm[len(ppm) - self.width * self.height * 3:]
+        self.ppm = ppm
+
+    def save(self, path):
+        subprocess.run(["/usr/bin/convert", "ppm:-", path], input=self.ppm, check=True, timeout=30)
 
     def pixel(self, x, y):
         i = (y * self.width + x) * 3
@@ -116,6 +128,12 @@ class Image:
         x0, y0, x1, y1 = box or (0, 0, self.width, self.height)
         return sum(1 for y in range(y0, y1) for x in range(x0, x1) if predicate(self.pixel(x, y)))
 
+    # Fraction of the sampled pixels in box for which predicate holds.
+    def share(self, predicate, box, step=3):
+        x0, y0, x1, y1 = box
+        samples = [self.pixel(x, y) for y in range(y0, y1, step) for x in range(x0, x1, step)]
+        return sum(1 for pixel in samples if predicate(pixel)) / len(samples)
+
     # Fraction of the sampled pixels in box that differ noticeably.
     def difference(self, other, box=None, step=3):
         x0, y0, x1, y1 = box or (0, 0, min(self.width, other.width), min(self.height, other.height))
@@ -123,6 +141,38 @@ class Image:
         changed = sum(1 for x, y in samples
                       if sum(abs(p - q) for p, q in zip(self.pixel(x, y), other.pixel(x, y))) > 30)
         return changed / len(samples)
+
+    # How alike the light and shade of two pictures are: the correlation of
+    # the brightness of 8 x 8 blocks in box (1 for the same shading, whatever
+    # the colours).
+    def shading(self, other, box):
+        x0, y0, x1, y1 = box
+        blocks = [[sum(sum(image.pixel(x, y)) for y in range(by, by + 8, 2) for x in range(bx, bx + 8, 2))
+                   for by in range(y0, y1 - 7, 8) for bx in range(x0, x1 - 7, 8)] for image in (self, other)]
+        means = [sum(b) / len(b) for b in blocks]
+        a, b = ([v - mean for v in values] for values, mean in zip(blocks, means))
+        return sum(p * q for p, q in zip(a, b)) / (sum(p * p for p in a) * sum(q * q for q in b)) ** 0.5
+
+    # Where the blue cursor point is drawn (the middle of its pixels), or None.
+    def cursor_point(self):
+        found = [m.start() // 3 for m in BLUE.finditer(self.rgb) if m.start() % 3 == 0]
+        if not found:
+            return None
+        return (round(sum(i % self.width for i in found) / len(found)),
+                round(sum(i // self.width for i in found) / len(found)))
+
+
+# Pixels of the blue cursor point: no red or green, some blue. In the smaller
+# programs the point is drawn with the tank's skin still bound, which darkens
+# it. (A lookahead, so that matches overlap and every pixel's start is tried.)
+BLUE = re.compile(rb"(?=[\x00-\x08]{2}[\x28-\xff])", re.S)
+
+
+# A tree's crown: the dark green of the tree skin's needles, darker and
+# greener than any grass of the ground.
+def crown(pixel):
+    red, green, blue = pixel
+    return green >= red + 20 and green >= blue + 20 and red < 50
 
 
 # One program run in a data folder. Its output goes to files, read as they
@@ -194,10 +244,10 @@ def artefact(name):
 
 # The text tesseract reads off the picture at path once ImageMagick has
 # prepared it with the given options.
-def read_text(path, *preparation):
+def read_text(path, *preparation, psm=6):
     prepared = path + ".ocr.png"
     subprocess.run(["/usr/bin/convert", path, *preparation, prepared], check=True, timeout=60)
-    return subprocess.run(["tesseract", prepared, "-", "--psm", "6"], check=True, timeout=120,
+    return subprocess.run(["tesseract", prepared, "-", "--psm", str(psm)], check=True, timeout=120,
                           stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True).stdout
 
 
@@ -238,16 +288,87 @@ def wait_until(condition, timeout, what):
     return result
 
 
-# A screenshot once the picture below the overlay has come to rest (the
-# level-of-detail control settles over a few frames; half a second is several
-# of the slowest frames).
-def settled(x, window, path, top=75, timeout=20.0):
-    previous = x.screenshot(window)
+# What read() returns once two reads half a second apart agree (same() tells);
+# half a second is several of the slowest frames.
+def at_rest(read, what, same=operator.eq, timeout=20.0):
+    previous = read()
     deadline = time.time() + timeout
     while time.time() < deadline:
         time.sleep(0.5)
-        image = x.screenshot(window, path)
-        if previous.difference(image, (0, top, image.width, image.height)) < 0.005:
-            return image
-        previous = image
-    raise AssertionError(f"the picture never came to rest ({path})")
+        value = read()
+        if same(previous, value):
+            return value
+        previous = value
+    raise AssertionError(f"{what} never came to rest")
+
+
+# A screenshot, kept at path, once the picture below the overlay has come to
+# rest (the level-of-detail control settles over a few frames).
+def settled(x, window, path, top=75, timeout=20.0):
+    image = at_rest(lambda: x.screenshot(window), f"the picture ({path})",
+                    lambda a, b: a.difference(b, (0, top, b.width, b.height)) < 0.005, timeout)
+    image.save(path)
+    return image
+
+
+# The overlay's lines, read off fresh screenshots until condition(lines)
+# holds: a line the OCR misses in one picture it reads in the next.
+def overlay_until(x, window, path, condition, box=(0, 0, 700, 160), timeout=60.0):
+    read = []
+
+    def holds():
+        x.screenshot(window, path)
+        read[:] = overlay_text(path, box)
+        try:
+            return condition(read)
+        except AssertionError:  # a line not read this time
+            return False
+    wait_until(holds, timeout, f"overlay as expected; last read {read} ({path})")
+    return list(read)
+
+
+# The frame rate on the overlay's third line, read on its own: among the
+# other lines the OCR loses the short line now and then.
+def frame_rate(path):
+    text = read_text(path, "-crop", "120x22+0+28", "+repage", "-fill", "black", "-opaque", "white", "-fill",
+                     "white", "+opaque", "black", "-scale", "400%", psm=7)
+    found = re.search(r"FPS:?([0-9]+)", text.replace(" ", ""))
+    assert found, f"no frame rate in {text!r} ({path})"
+    return int(found.group(1))
+
+
+# Whether a level-of-detail coefficient is its start value, 1, moved by the
+# control's steps (10 per cent up or down a frame), at least one of them.
+def control_steps(coefficient):
+    return any(abs(1.1 ** up * 0.9 ** down - coefficient) < 5e-6 * coefficient
+               for up in range(60) for down in range(60) if up + down > 0)
+
+
+# Which way each camera key moves the picture, read off the blue cursor point:
+# with the pointer outside the window the point stays on the ground where it
+# was picked. Far up the screen it shows the moves; near the bottom the swings
+# about the point looked at (Ctrl), which turn near ground against the way a
+# move would, so a lost Ctrl shows. (key, its way across and down the screen)
+CAMERA_KEYS = [((400, 170), [("Up", 0, 1), ("Down", 0, -1), ("Left", 1, 0), ("Right", -1, 0)]),
+               ((400, 540), [("w", 0, -1), ("s", 0, 1), ("ctrl+Up", 0, -1), ("ctrl+Down", 0, 1),
+                             ("ctrl+Left", -1, 0), ("ctrl+Right", 1, 0)])]
+
+
+def check_camera_keys(test, x, window):
+    def point():
+        return x.screenshot(window).cursor_point()
+
+    for (px, py), keys in CAMERA_KEYS:
+        x.move_pointer(window, px, py)
+        at = wait_until(lambda: (p := point()) and abs(p[0] - px) + abs(p[1] - py) <= 4 and p, 30,
+                        f"cursor point under the pointer at ({px}, {py})")
+        x.pointer_away()
+        for key, across, down in keys:
+            # Held until the point has moved a little; where it comes to rest tells the way.
+            x.hold(window, key, lambda: (p := point()) is None or abs(p[0] - at[0]) + abs(p[1] - at[1]) >= 8)
+            now = at_rest(point, f"the cursor point after {key}")
+            test.assertIsNotNone(now, f"{key} took the cursor point out of the picture")
+            dx, dy = now[0] - at[0], now[1] - at[1]
+            test.assertGreater(dx * across + dy * down, max(4, abs(dx * down) + abs(dy * across)),
+                               f"{key} moved the cursor point by ({dx}, {dy})")
+            at = now

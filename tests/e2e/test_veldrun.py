@@ -1,8 +1,18 @@
-# veldrun as a user sees it: start-up lines, the landscape, the overlay, keys.
-import time
+# veldrun as a user sees it: the start-up lines, the landscape with its trees
+# and the tree under the pointer, the overlay, F2, F4's budget, the window
+# resized, hidden and shown again, the camera keys, and Escape.
 import unittest
 
-from harness import VELDRUN_LINES, XTestCase, artefact, data_copy, overlay_number, overlay_text, overlay_value, settled
+from harness import (VELDRUN_LINES, XTestCase, artefact, check_camera_keys, control_steps, crown, data_copy,
+                     frame_rate, overlay_number, overlay_until, overlay_value, settled, wait_until)
+
+POINTER = (560, 420)
+NEAR_POINTER = (500, 340, 620, 450)  # holds the picked cell and the tree standing on it
+LOWER = (0, 300, 800, 600)
+
+
+def lit(pixel):
+    return sum(pixel) > 60
 
 
 class VeldrunTest(XTestCase):
@@ -12,48 +22,66 @@ class VeldrunTest(XTestCase):
         program.wait_for_line("Quad View Tree Generated")
         self.assertEqual(program.lines()[:10], VELDRUN_LINES + ["", ""])
 
-        # The budget control settles inside its band; the overlay says what is on.
-        self.x.move_pointer(window, 400, 420)
+        # The budget control settles inside its band of 4 to 6 units of 5000
+        # quads, by its steps; the overlay says what is on.
+        self.x.move_pointer(window, *POINTER)
         path = artefact("veldrun-start.png")
         shot = settled(self.x, window, path, timeout=60)
-        lines = overlay_text(path)
+        lines = overlay_until(self.x, window, path, lambda lines: [
+            overlay_value(lines, label) for label in ("Terrain Quads", "Terrain LOD coefficient", "Using VBOs")])
         self.assertTrue(20000 <= overlay_number(lines, "Terrain Quads") <= 34999, lines)
-        self.assertTrue(0.2 <= overlay_number(lines, "Terrain LOD coefficient") <= 9.0, lines)
+        coefficient = overlay_number(lines, "Terrain LOD coefficient")
+        self.assertTrue(control_steps(coefficient), lines)
         self.assertEqual(overlay_value(lines, "Using VBOs"), "TRUE")
         self.assertEqual(overlay_value(lines, "Using Multitexturing"), "TRUE")
         self.assertEqual(overlay_value(lines, "Auto LOD Range Adjust"), "FALSE")
-        # The short frame-rate line (third) is often lost to the OCR: its glyphs are there.
-        self.assertGreater(shot.count(lambda p: min(p) >= 235, (0, 30, 60, 44)), 20)
+        # The software renderer under the sanitizers draws well below 40 frames
+        # a second, where the automatic budget below falls.
+        self.assertTrue(0 < frame_rate(path) < 40)
 
-        # A textured landscape fills the lower screen; the picked cell under the
-        # pointer is red, with the blue cursor point.
-        lower = (0, 300, 800, 600)
-        self.assertGreater(shot.count(lambda p: sum(p) > 60, lower), 0.9 * 800 * 300)
+        # A textured landscape fills the lower screen with trees standing on
+        # it; the picked cell under the pointer is red, with the blue cursor
+        # point and the cursor tree.
+        self.assertGreater(shot.share(lit, LOWER), 0.9)
         self.assertGreater(len({shot.pixel(x, y) for x in range(0, 800, 16) for y in range(300, 600, 16)}), 100)
-        near_pointer = (340, 360, 460, 480)
-        self.assertGreater(shot.count(lambda p: p[0] > 150 and p[1] < 80 and p[2] < 80, near_pointer), 10)
-        self.assertGreater(shot.count(lambda p: p[2] > 200 and p[0] < 60 and p[1] < 60, near_pointer), 0)
+        self.assertGreater(shot.count(crown, (0, 170, 800, 600)) - shot.count(crown, NEAR_POINTER), 3000)
+        self.assertGreater(shot.count(lambda p: p[0] > 150 and p[1] < 80 and p[2] < 80, NEAR_POINTER), 10)
+        self.assertGreater(shot.count(lambda p: p[2] > 200 and p[0] < 60 and p[1] < 60, NEAR_POINTER), 0)
+        self.assertGreater(shot.count(crown, NEAR_POINTER), 100)
 
         # F2 draws the quad view tree's leaf boxes over the picture, F2 again takes them away.
         self.x.key(window, "F2")
-        self.assertGreater(shot.difference(settled(self.x, window, artefact("veldrun-f2.png")), lower), 0.02)
+        self.assertGreater(shot.difference(settled(self.x, window, artefact("veldrun-f2.png")), LOWER), 0.02)
         self.x.key(window, "F2")
-        self.assertLess(shot.difference(settled(self.x, window, path), lower), 0.005)
+        self.assertLess(shot.difference(settled(self.x, window, path), LOWER), 0.005)
 
-        # F4 tapped once switches the automatic budget on, tapped again off.
-        for state in ("TRUE", "FALSE"):
-            self.x.key(window, "F4")
-            time.sleep(1.0)
-            self.x.screenshot(window, path)
-            self.assertEqual(overlay_value(overlay_text(path), "Auto LOD Range Adjust"), state)
+        # F4 switches the automatic budget on: below 40 frames a second it falls
+        # a unit at a time, and the control lowers the detail with it. F4 again
+        # switches it off.
+        self.x.key(window, "F4")
+        lines = overlay_until(self.x, window, path, lambda lines: overlay_value(
+            lines, "Auto LOD Range Adjust") == "TRUE" and overlay_number(lines, "Terrain Quads") < 20000)
+        self.assertLess(overlay_number(lines, "Terrain LOD coefficient"), coefficient)
+        self.x.key(window, "F4")
+        overlay_until(self.x, window, path, lambda lines: overlay_value(lines, "Auto LOD Range Adjust") == "FALSE")
 
-        # Held movement keys move the view.
-        self.x.move_pointer(window, 799, 0)
-        before = settled(self.x, window, path)
-        for key in ("Up", "w", "ctrl+Left", "ctrl+Up", "Right"):
-            self.x.hold(window, key, lambda: before.difference(self.x.screenshot(window)) > 0.2)
-            time.sleep(0.5)  # the key's release reaches the program
-            before = self.x.screenshot(window)
+        # A larger window is drawn to its edges; back to its size, hidden and
+        # shown again, it is drawn again, the cursor tree under the pointer's
+        # new place.
+        self.x.run("xdotool", "windowsize", window, "1000", "750")
+        wait_until(lambda: self.x.client_size(window) == (1000, 750), 30, "the larger window")
+        larger = settled(self.x, window, artefact("veldrun-larger.png"))
+        self.assertGreater(larger.share(lit, (900, 100, 1000, 750)), 0.9)
+        self.x.run("xdotool", "windowsize", window, "800", "600")
+        self.x.move_pointer(window, 250, 470)
+        self.x.run("xdotool", "windowunmap", "--sync", window)
+        self.x.run("xdotool", "windowmap", "--sync", window)
+        wait_until(lambda: self.x.screenshot(window).share(lit, LOWER) > 0.9, 30, "a drawn picture")
+        shown = settled(self.x, window, artefact("veldrun-shown.png"))
+        self.assertLess(shown.count(crown, NEAR_POINTER), 50)
+        self.assertGreater(shown.count(crown, (190, 390, 310, 500)), 100)
+
+        check_camera_keys(self, self.x, window)
 
         self.x.key(window, "Escape")
         self.assertEqual(program.wait(), 0)
