@@ -39,24 +39,4 @@ Rgb getPixel(const Image& img, int x, int y)
     return {static_cast<float>(p[0]), static_cast<float>(p[1]), static_cast<float>(p[2])};
 }
 
-void paintMiniature(Image& skin)
-{
-    const Image source = skin;
-    const int top = static_cast<int>(std::floor(0.9 * skin.height));
-    const int width = static_cast<int>(std::ceil(0.1 * skin.width));
-    for (int r = top; r < skin.height; ++r) {
-        for (int c = 0; c < width; ++c) {
-            // Source block of this miniature texel: ten texels on a side.
-            const int sx0 = c * 10;
-            const int sy0 = static_cast<int>(std::lround((r - 0.9 * skin.height) * 10.0));
-            Rgb sum;
-            int n = 0;
-            for (int y = std::max(sy0, 0); y < std::min(sy0 + 10, skin.height); ++y)
-                for (int x = sx0; x < std::min(sx0 + 10, skin.width); ++x, ++n)
-                    sum = sum + getPixel(source, x, y);
-            if (n > 0) setPixel(skin, c, r, sum * (1.0f / static_cast<float>(n)));
-        }
-    }
-}
-
 } // namespace datagen

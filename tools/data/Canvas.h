@@ -42,12 +42,4 @@ template <typename F> void paintRect(Image& img, int x0, int y0, int w, int h, F
                 setPixel(img, x, y, paint(x, y, getPixel(img, x, y)));
 }
 
-// The model drawing inherits a texture matrix scaled by 0.1 from the terrain
-// drawing in the programs that draw models after the terrain. A skin coordinate
-// (s, t) in texels (t from the top) then lands on texel (0.1 s, 0.9 h + 0.1 t):
-// a tenth-size copy of the whole skin in the bottom-left corner. This copies the
-// box-filtered skin there, so the models show the right colours either way; the
-// skin layouts leave that corner unused.
-void paintMiniature(Image& skin);
-
 } // namespace datagen

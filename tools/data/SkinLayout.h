@@ -15,9 +15,7 @@ namespace datagen {
 // is picture row t from the top: what is painted upright is drawn upright.
 //
 // Where each part of the two models finds its paint. Shared by the mesh
-// builders and the skin painters, so the two always agree. All rectangles
-// leave the bottom-left tenth of the picture free for the miniature copy
-// (Canvas.h).
+// builders and the skin painters, so the two always agree.
 namespace tank_skin {
 inline constexpr SkinRect kHullMantle{0, 0, 256, 64};
 inline constexpr SkinRect kHullSide{0, 64, 128, 32};

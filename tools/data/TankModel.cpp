@@ -194,7 +194,6 @@ Image paintTankSkin(uint32_t seed)
         static_cast<int>(kMetal.h), [&](int x, int y, Rgb) {
             return Rgb{66, 70, 50} * (0.9f + 0.2f * gradientNoise(x * 0.2f, y * 0.2f, 1000, 1000, seed + 7u));
         });
-    paintMiniature(img);
     return img;
 }
 

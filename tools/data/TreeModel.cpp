@@ -54,9 +54,9 @@ Image paintTreeSkin(uint32_t seed)
                   const float n = gradientNoise(x * 0.25f, y * 0.25f, 1000, 1000, seed + 4u);
                   return Rgb{26, 48, 26} * (0.85f + 0.3f * n);
               });
-    // The corner the layout leaves free gets the bark colour before the miniature lands there.
+    // The corner the layout leaves free gets the bark colour, so that it does not darken the
+    // small mipmaps of the bark beside it.
     paintRect(img, 0, 96, 32, 32, [](int, int, Rgb) { return Rgb{80, 60, 40}; });
-    paintMiniature(img);
     return img;
 }
 

@@ -16,6 +16,7 @@
 #include "image/Tga.h"
 #include "models/Md2Model.h"
 #include "models/Md2Normals.h"
+#include "tests/support/TempFiles.h"
 #include "tools/data/CommandLine.h"
 #include "tools/data/DataSet.h"
 
@@ -23,20 +24,6 @@ using namespace datagen;
 namespace fs = std::filesystem;
 
 namespace {
-
-// A fresh empty folder, removed with the object.
-struct TempDir {
-    const fs::path path =
-        fs::temp_directory_path() / ("veldrun-data-" + std::to_string(std::random_device{}()));
-    TempDir() { fs::create_directories(path); }
-    ~TempDir() { fs::remove_all(path); }
-};
-
-std::vector<uint8_t> readFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 std::vector<uint8_t> file(const std::string& path)
 {
@@ -103,7 +90,7 @@ TEST(CommandLine, ExitCodesAndMessages)
     EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 256 * 1024) << "kB";
     EXPECT_NE(err.find("truncated"), std::string::npos) << err;
     // The picture's lowest and highest samples span the map's 0 to 255.
-    const std::vector<uint8_t> map = readFile(d + "new/map/test/map_qv.raw");
+    const std::vector<uint8_t> map = read<std::vector<uint8_t>>(d + "new/map/test/map_qv.raw");
     ASSERT_EQ(map.size(), 16384u);
     EXPECT_EQ(std::pair(map[0], map[16383]), std::pair(uint8_t{0}, uint8_t{255}));
     EXPECT_EQ(parseCommandLine({"--seed", "18446744073709551615", "--out", "d"}).seed, ~0ull);
@@ -129,7 +116,7 @@ TEST(DataSet, TheCommandWritesEveryFileAndOnlyTheSeedChangesTheBytes)
                            "tank/tank.md2", "tank/tank.tga", "Tree/Tree_low.md2", "Tree/tree.tga"}));
     int differ = 0;
     for (const DataFile& f : makeDataSet(7)) {
-        EXPECT_EQ(readFile(dir.path / f.path), f.bytes) << f.path;
+        EXPECT_EQ(read<std::vector<uint8_t>>(dir.path / f.path), f.bytes) << f.path;
         differ += f.bytes != file(f.path);
         if (!f.path.ends_with(".tga")) continue;
         // ImageMagick shows the picture as the programs' reader does, top row first.
@@ -175,11 +162,11 @@ TEST(DataSet, TheTreeShowsABrownTrunkUnderAGreenCrownLitFromOutside)
         float u = 0, v = 0;
         for (int k = 0; k < 3; ++k) {
             centre = centre + p[static_cast<size_t>(t.vertexIndices[k])] * (1.0f / 3);
-            u += tree.texCoords[static_cast<size_t>(t.texCoordIndices[k])].u / 30;
-            v += tree.texCoords[static_cast<size_t>(t.texCoordIndices[k])].v / 30;
+            u += tree.texCoords[static_cast<size_t>(t.texCoordIndices[k])].u / 3;
+            v += tree.texCoords[static_cast<size_t>(t.texCoordIndices[k])].v / 3;
         }
-        // veldrun draws its trees through the texture matrix of 0.1 that the terrain drawing leaves
-        // behind: (u, -v) / 10 on a repeating texture whose row k is the reader's row k.
+        // The skin as drawn: (u, -v) through the identity texture matrix, on a repeating texture
+        // whose row k is the reader's row k.
         const float s = u - std::floor(u), r = -v - std::floor(-v);
         const size_t texel =
             static_cast<size_t>(r * skin.height) * skin.width + static_cast<size_t>(s * skin.width);

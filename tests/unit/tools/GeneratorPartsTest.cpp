@@ -1,13 +1,12 @@
 // Parts of the data generator whose faults the data set's own checks would not
-// show: the start view's framing, seamless noise, droplet erosion, the edited
-// map's plateau and the skins' miniature.
+// show: the start view's framing, seamless noise, droplet erosion and the
+// edited map's plateau.
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <numeric>
 
-#include "tools/data/Canvas.h"
 #include "tools/data/Erosion.h"
 #include "tools/data/Heightmaps.h"
 #include "tools/data/Noise.h"
@@ -77,21 +76,4 @@ TEST(MapEdits, ThePlateauIsLevelInsideAndLeavesTheGroundBeyondItsRadius)
             if (d > 0.65f * 13 && d < 13) continue; // the blend
             EXPECT_EQ(g.at(x, y), d < 13 ? 156.0f : ramp.at(x, y)) << x << ", " << y;
         }
-}
-
-TEST(Canvas, MiniatureIsTheTenthSizeSkinInTheBottomLeftCorner)
-{
-    // Models drawn through a texture matrix of 0.1 show only that corner of their skin.
-    Image img = blankImage(100, 100);
-    for (int y = 0; y < 100; ++y)
-        for (int x = 0; x < 100; ++x)
-            setPixel(img, x, y, {static_cast<float>(x / 10 * 20), static_cast<float>(y / 10 * 20), 7});
-    paintMiniature(img);
-    // Texel (c, 90 + r) is the mean of the block of columns 10c.. and rows 10r..: exactly (20c, 20r).
-    for (int r = 0; r < 10; ++r)
-        for (int c = 0; c < 10; ++c)
-            EXPECT_EQ(std::pair(getPixel(img, c, 90 + r).r, getPixel(img, c, 90 + r).g),
-                      std::pair(20.0f * static_cast<float>(c), 20.0f * static_cast<float>(r)));
-    EXPECT_EQ(getPixel(img, 10, 95).r, 20.0f); // outside the corner nothing changes
-    EXPECT_EQ(getPixel(img, 5, 89).g, 160.0f);
 }
