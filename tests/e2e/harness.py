@@ -153,6 +153,13 @@ class Image:
         a, b = ([v - mean for v in values] for values, mean in zip(blocks, means))
         return sum(p * q for p, q in zip(a, b)) / (sum(p * p for p in a) * sum(q * q for q in b)) ** 0.5
 
+    # Fraction of the sampled pixels in box whose brightness differs from their
+    # right neighbour's: the grain of a texture, which bare shading lacks.
+    def grain(self, box, step=3):
+        x0, y0, x1, y1 = box
+        samples = [(x, y) for y in range(y0, y1, step) for x in range(x0, x1, step)]
+        return sum(1 for x, y in samples if abs(sum(self.pixel(x, y)) - sum(self.pixel(x + 1, y))) > 6) / len(samples)
+
     # Where the blue cursor point is drawn (the middle of its pixels), or None.
     def cursor_point(self):
         found = [m.start() // 3 for m in BLUE.finditer(self.rgb) if m.start() % 3 == 0]
@@ -323,7 +330,10 @@ def overlay_until(x, window, path, condition, box=(0, 0, 700, 160), timeout=60.0
             return condition(read)
         except AssertionError:  # a line not read this time
             return False
-    wait_until(holds, timeout, f"overlay as expected; last read {read} ({path})")
+    try:
+        wait_until(holds, timeout, "overlay")
+    except AssertionError:
+        raise AssertionError(f"the overlay never read as expected within {timeout} s: {read} ({path})") from None
     return list(read)
 
 

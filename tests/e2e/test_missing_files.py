@@ -109,10 +109,11 @@ class MissingFilesTest(unittest.TestCase):
         peaks = {case: peak for case, (peak, _) in results.items() if case.program == "veldrun"}
         self.assertLess(peaks.pop(OVERSIZED), max(peaks.values()) + 100, peaks)
         # The same landscape without buffer objects; without multitexturing
-        # one tile in the baked light, in the same light and shade.
+        # one tile in the baked light: textured, in the same light and shade.
         pictures = {case: picture for case, (_, picture) in results.items()}
         self.assertLess(pictures[INTACT].difference(pictures[NO_BUFFERS], GROUND), 0.005)
         self.assertGreater(pictures[INTACT].shading(pictures[NO_MULTITEXTURE], GROUND), 0.8)
+        self.assertGreater(pictures[NO_MULTITEXTURE].grain(GROUND), 0.15)
         # Without the foliage file no tree stands but the one under the
         # pointer (Xvfb puts it in the middle of the screen): far fewer crown
         # pixels than the veldrun flight sees with the trees.
