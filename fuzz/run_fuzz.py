@@ -47,7 +47,7 @@ HAND = {
 
 # The data set's files a target of this kind reads, made small where they are large.
 def data_seeds(kind, data):
-    suffix = {"config": ".ini", "heightmap": ".raw", "foliage": "foliage.raw", "md2": ".md2"}.get(kind, ".tga")
+    suffix = {"config": ".ini", "foliage": "foliage.raw", "md2": ".md2"}.get(kind, ".tga")
     for root, _, files in os.walk(data):
         for name in sorted(f for f in files if f.endswith(suffix)):
             content = pathlib.Path(root, name).read_bytes()

@@ -1,12 +1,10 @@
 #include "terrain/TerrainMap.h"
+#include "tests/support/TempFiles.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <filesystem>
+#include <cmath>
 #include <random>
-#include <string>
-#include <unistd.h>
 #include <vector>
 
 TEST(SmoothGrid, MatchesAReferenceOnGridsOfManyShapes)
@@ -38,12 +36,9 @@ TEST(Heightmap, BytesScaledSmoothedOnceShortFilesZeroFilled)
     std::vector<uint8_t> bytes(20000);
     for (auto& b : bytes)
         b = uint8_t(rng() % 256);
-    const std::string path =
-        std::filesystem::temp_directory_path() / ("map_" + std::to_string(getpid()) + ".raw");
+    const TempDir dir;
     for (size_t size : {size_t{20000}, size_t{100}, size_t{0}}) {
-        std::FILE* f = std::fopen(path.c_str(), "wb");
-        std::fwrite(bytes.data(), 1, size, f);
-        std::fclose(f);
+        const std::string path = dir.write("map.raw", {bytes.begin(), bytes.begin() + ptrdiff_t(size)});
         TerrainMap map;
         EXPECT_TRUE(map.loadHeightmap(path.c_str()));
         std::vector<float> expected(16384, 0.0f);
@@ -60,7 +55,6 @@ TEST(Heightmap, BytesScaledSmoothedOnceShortFilesZeroFilled)
                   float((bytes[0] + bytes[1] + bytes[127] + bytes[128] + bytes[129]) * 0.125 / 5));
         EXPECT_TRUE(map.normals == std::vector<Vec3>(16384) && map.visible == std::vector<uint8_t>(16384));
     }
-    std::remove(path.c_str());
 }
 
 TEST(Queries, ClampedBilinearHeightsAndNormals)
@@ -79,6 +73,7 @@ TEST(Queries, ClampedBilinearHeightsAndNormals)
     EXPECT_DOUBLE_EQ(map.heightAt(130.0, 5.5), 127.0 * 5.5 + 5500.0);
     EXPECT_EQ(map.heightAt(-3.0, -3.0), 0.0);
     EXPECT_EQ(map.heightAt(1e9, 1e9), map.gridHeight(127, 127));
+    EXPECT_EQ(map.heightAt(NAN, 5.5), 5500.0); // not a number is clamped like a negative one
     map.normals[10 + 128 * 10] = {0, 0, 1};
     map.normals[11 + 128 * 10] = {1, 0, 0};
     map.normals[10 + 128 * 11] = {0, 1, 0};
