@@ -42,7 +42,7 @@ TEST(Texture, FilesBecomeBoundMipmappedTexturesUpToTheLargestSide)
         shown.emplace_back(text);
         return platform::Answer::Ok;
     });
-    ScratchDir dir("texture");
+    const TempDir dir;
     GLuint before = 0;
     glGenTextures(1, &before);
     glBindTexture(GL_TEXTURE_2D, before);

@@ -1,14 +1,11 @@
 #pragma once
 
-// Builders for small TGA and BMP/DIB files, written field by field as the formats lay them out,
-// and a scratch folder for tests that need real files.
+// Builders for small TGA and BMP/DIB files, written field by field as the formats lay them out.
+
+#include "tests/support/TempFiles.h"
 
 #include <algorithm>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <string>
-#include <unistd.h>
 #include <vector>
 
 using Bytes = std::vector<uint8_t>;
@@ -57,27 +54,4 @@ struct Dib {
         const Bytes file = Bytes{'B', 'M'} + le({offset + uint32_t(pixels.size()), 0, offset});
         return (fileHeader ? file : Bytes{}) + head + pixels;
     }
-};
-
-// A fresh, empty folder per test program and test, removed again by the destructor.
-class ScratchDir {
-public:
-    explicit ScratchDir(const std::string& name)
-        : path_(std::filesystem::temp_directory_path() /
-                ("veldrun-" + name + "-" + std::to_string(::getpid())))
-    {
-        std::filesystem::remove_all(path_);
-        std::filesystem::create_directories(path_);
-    }
-    ~ScratchDir() { std::filesystem::remove_all(path_); }
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-    std::string write(const std::string& name, const Bytes& bytes) const
-    {
-        std::ofstream(file(name), std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-        return file(name);
-    }
-
-private:
-    std::filesystem::path path_;
 };

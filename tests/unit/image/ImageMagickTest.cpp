@@ -16,7 +16,7 @@ TEST(ImageMagick, VariantsDecodeAlike)
 {
     const std::string convert = "/usr/bin/convert"; // the real one (the one on PATH may be a stand-in)
     if (!std::filesystem::exists(convert)) GTEST_SKIP() << convert << " is missing";
-    ScratchDir dir("imagemagick");
+    const TempDir dir;
     // 13 x 9 (odd, so every depth has row padding) random colours and alpha, as a PAM file.
     std::mt19937 rng(424242);
     const std::string pam = "P7\nWIDTH 13\nHEIGHT 9\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n";

@@ -23,7 +23,7 @@ protected:
     }
     ~LoadFile() override { platform::SetMessageBoxHandler({}); }
 
-    ScratchDir dir{::testing::UnitTest::GetInstance()->current_test_info()->name()};
+    const TempDir dir;
     std::vector<std::string> shown;
 };
 
@@ -94,4 +94,7 @@ TEST(ImageFileKind, CaseSensitiveSubstringsInOrder)
     for (const char* name : {"SKIN.TGA", "skin.BMP", "photo.jpg.tga", "a.bmp.jpg", "image.png", ""})
         EXPECT_EQ(imageFileKind(name), ImageFileKind::None) << name;
     EXPECT_EQ(imageFileKind(nullptr), ImageFileKind::None);
+    uint32_t slot = 7; // no texture from a picture of another kind, and no message
+    EXPECT_FALSE(LoadTexture("image.png", slot));
+    EXPECT_EQ(slot, 7u);
 }

@@ -25,6 +25,10 @@ TEST(Tga, HandWorkedPixels)
     check("type 3 read as uncompressed", tga(3, 1, 1, 24, {1, 2, 3}), 3, {3, 2, 1});
     check("a run past the last pixel cut", tga(10, 3, 1, 24, {255, 1, 2, 3}), 3, {3, 2, 1, 3, 2, 1, 3, 2, 1});
     check("a raw packet past the last pixel cut", tga(10, 1, 1, 24, {4, 1, 2, 3}), 3, {3, 2, 1});
+    Bytes run;
+    for (int i = 0; i < 128; ++i)
+        run = run + Bytes{3, 2, 1};
+    check("128 pixels, the most four bytes hold", tga(10, 128, 1, 24, {255, 1, 2, 3}), 3, run);
 }
 
 TEST(Tga, RunLengthPacketHeaders0_127_128_255)

@@ -109,7 +109,7 @@ TEST(Md2Parse, NormalsPastTheTableReadAsUp)
     std::vector<uint8_t> bytes = build(handModel());
     bytes[92 + 40 + 4 + 3] = 162;
     bytes[92 + 52 + 40 + 8 + 3] = 255;
-    ScratchDir dir("md2");
+    const TempDir dir;
     const std::string path = dir.write("normals.md2", bytes);
     std::string console;
     platform::SetConsoleHandler([&console](std::string_view text) { console += text; });

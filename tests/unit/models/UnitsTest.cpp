@@ -1,7 +1,8 @@
 #include "models/Units.h"
 #include "platform/Platform.h"
 #include "terrain/TerrainMap.h"
-#include "tests/unit/image/ImageFiles.h"
+#include "tests/support/TempFiles.h"
+#include "tests/support/TestMaps.h"
 
 #include <gtest/gtest.h>
 
@@ -9,14 +10,9 @@ namespace {
 
 // A w x h grid whose point (x, y) stands at height 100x + y, so a tree's z tells which grid point
 // it came from.
-TerrainMap grid(int32_t w, int32_t h)
+TerrainMap grid(int w, int h)
 {
-    TerrainMap t;
-    t.width = w;
-    t.height = h;
-    for (int32_t i = 0; i < w * h; ++i)
-        t.heights.push_back(float(100 * (i % w) + i / w));
-    return t;
+    return gridMap(w, h, [](int x, int y) { return float(100 * x + y); });
 }
 
 std::vector<std::pair<int, int>> points(const FoliageList& trees)
@@ -73,7 +69,7 @@ TEST(Foliage, TwoTreesPerByteBelow32ColumnByColumn)
     FoliageList trees;
     RandomFraction random;
     EXPECT_FALSE(PlaceFoliage(map, "/nonexistent/foliage.raw", trees, presets, random));
-    const ScratchDir dir("foliage"); // a tree at the file's fifth byte
+    const TempDir dir; // a tree at the file's fifth byte
     EXPECT_TRUE(PlaceFoliage(map, dir.write("foliage.raw", {255, 255, 255, 255, 31, 255, 0}).c_str(), trees,
                              presets, random));
     EXPECT_EQ(points(trees), (Points{{1, 1}, {1, 1}}));

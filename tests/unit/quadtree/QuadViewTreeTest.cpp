@@ -1,5 +1,6 @@
 #include "terrain/QuadViewTree.h"
 #include "terrain/TerrainMap.h"
+#include "tests/support/TestMaps.h"
 #include "tests/support/ViewMatrices.h"
 #include "view/Frustum.h"
 
@@ -19,15 +20,6 @@ float bumpyHeight(int32_t x, int32_t y)
     return float(((uint32_t(x) * 73856093u ^ uint32_t(y) * 19349663u) >> 7) % 256) * 0.125f;
 }
 
-// A terrain with only the fields the quad view tree reads and writes.
-TerrainMap makeMap(int32_t size)
-{
-    TerrainMap map{.width = size, .height = size, .visible = std::vector<uint8_t>(size_t(size * size))};
-    for (int32_t i = 0; i < size * size; ++i)
-        map.heights.push_back(bumpyHeight(i % size, i / size));
-    return map;
-}
-
 void forEachNode(const QuadNode& node, const std::function<void(const QuadNode&)>& visit)
 {
     visit(node);
@@ -40,7 +32,7 @@ void forEachNode(const QuadNode& node, const std::function<void(const QuadNode&)
 TEST(QuadViewTreeBuild, FullMapBoxesAndHeightRanges)
 {
     QuadViewTree tree;
-    ASSERT_TRUE(tree.build(makeMap(128)));
+    ASSERT_TRUE(tree.build(gridMap(128, 128, bumpyHeight)));
     int leaves = 0;
     forEachNode(tree.root, [&](const QuadNode& node) {
         // The grid's 127 units halved at every depth, down to depth 6.
@@ -67,7 +59,7 @@ TEST(QuadViewTreeBuild, FullMapBoxesAndHeightRanges)
 
 TEST(QuadViewTreeWalk, RandomCamerasAgreeWithTestingLeavesOneByOne)
 {
-    TerrainMap map = makeMap(128);
+    TerrainMap map = gridMap(128, 128, bumpyHeight);
     QuadViewTree tree;
     ASSERT_TRUE(tree.build(map));
     // The walk's result built leaf by leaf: every leaf not Outside, and every

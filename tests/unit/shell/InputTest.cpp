@@ -3,8 +3,10 @@
 #include "shell/MainLoop.h"
 #include "shell/Shell.h"
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -102,4 +104,46 @@ TEST(MessageLoop, AKeyHeldOverAWindowSwitchGivesNoSecondPress)
     FinishEventDrain(keys);
     feed({down(vk::F3)});
     EXPECT_TRUE(TakeToggle(keys, vk::F3));
+}
+
+// A swapped arrow or a lost Ctrl would still move the view, only the wrong way.
+TEST(Platform, KeysAndWindowChangesAsSdlDeliversThem)
+{
+    std::vector<int> keys;
+    for (int key : {SDLK_a, SDLK_s, SDLK_w, SDLK_0, SDLK_9, SDLK_LEFT, SDLK_UP, SDLK_RIGHT, SDLK_DOWN,
+                    SDLK_LCTRL, SDLK_RCTRL, SDLK_ESCAPE, SDLK_F1, SDLK_F4, SDLK_F12, SDLK_F13})
+        keys.push_back(platform::TranslateKey(key));
+    EXPECT_EQ(keys, (std::vector<int>{'A', 'S', 'W', '0', '9', vk::Left, vk::Up, vk::Right, vk::Down,
+                                      vk::Control, vk::Control, vk::Escape, vk::F1, vk::F4, vk::F12, 0}));
+
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_EVENTS), 0);
+    SDL_Event e{};
+    for (const auto& [type, key, repeat] :
+         {std::tuple{SDL_KEYDOWN, SDLK_UP, 1}, {SDL_KEYUP, SDLK_LCTRL, 0}, {SDL_KEYDOWN, SDLK_CAPSLOCK, 0}}) {
+        e.type = type;
+        e.key.keysym.sym = key;
+        e.key.repeat = Uint8(repeat);
+        SDL_PushEvent(&e);
+    }
+    e = SDL_Event{.window = {.type = SDL_WINDOWEVENT, .data1 = 640, .data2 = 400}};
+    for (const auto event :
+         {SDL_WINDOWEVENT_MINIMIZED, SDL_WINDOWEVENT_RESTORED, SDL_WINDOWEVENT_MAXIMIZED,
+          SDL_WINDOWEVENT_SIZE_CHANGED, SDL_WINDOWEVENT_FOCUS_GAINED, SDL_WINDOWEVENT_EXPOSED}) {
+        e.window.event = Uint8(event);
+        SDL_PushEvent(&e);
+    }
+    e.type = SDL_QUIT;
+    SDL_PushEvent(&e);
+    std::vector<EventType> types;
+    std::vector<int> details; // key and repeat of key messages, size of size changes
+    for (Event event; platform::PollEvent(event);) {
+        types.push_back(event.type);
+        if (event.virtualKey != 0) details.insert(details.end(), {event.virtualKey, event.repeat});
+        if (event.type == EventType::Resized) details.insert(details.end(), {event.width, event.height});
+    }
+    SDL_QuitSubSystem(SDL_INIT_EVENTS);
+    using enum EventType;
+    EXPECT_EQ(types, (std::vector{KeyDown, KeyUp, Other, Minimized, Restored, Restored, Resized, FocusGained,
+                                  Other, Quit}));
+    EXPECT_EQ(details, (std::vector<int>{vk::Up, 1, vk::Control, 0, 640, 400}));
 }

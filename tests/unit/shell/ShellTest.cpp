@@ -3,11 +3,10 @@
 #include "shell/DisplayConfig.h"
 #include "shell/FrameTimer.h"
 #include "shell/OpenGlLinker.h"
+#include "tests/support/TempFiles.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <tuple>
 
 TEST(DisplayConfig, ReadsTheFileByItsRules)
@@ -37,9 +36,10 @@ TEST(DisplayConfig, ReadsTheFileByItsRules)
         // The Width line is the 1000th meaningful line and read, the Height line the 1001st.
         {meaningful + "Width=800\nHeight=600\n", 800, 480, 16, true},
     };
-    const std::filesystem::path path = std::filesystem::temp_directory_path() / "veldrun-config-test.ini";
+    const TempDir dir;
+    const std::string path = dir.file("config.ini");
     for (const auto& c : cases) {
-        std::ofstream(path, std::ios::binary) << c.file;
+        write(path, c.file);
         DisplayConfig config;
         config.refresh = 75; // never reset by the reader
         LoadDisplayConfig(config, path.c_str());
@@ -48,7 +48,6 @@ TEST(DisplayConfig, ReadsTheFileByItsRules)
             std::tuple(c.width, c.height, c.colourDepth, c.fullScreen, 75))
             << c.file.substr(0, 60);
     }
-    std::filesystem::remove(path);
 }
 
 TEST(FrameTimer, SmoothsByOneEleventhFrom85OnEitherClock)

@@ -1,9 +1,9 @@
 // What the smaller programs share: the immediate-mode level of detail and the
 // strip drawing's row walk.
-#include "TestMaps.h"
 #include "skarnveil/CliffTerrain.h"
 #include "terrain/ImmediateLod.h"
 #include "terrain/TerrainMesh.h"
+#include "tests/support/TestMaps.h"
 
 #include <gtest/gtest.h>
 
@@ -26,7 +26,7 @@ TEST(ImmediateLod, StepsListsAndCountsFromDistanceCoefficientAndRoughness)
     EXPECT_EQ(lists.strips[3][7], 17u + 40u * 20u);
     // A map's count: cells (0, 0) and (2, 1) marked, (1, 0) holding a 2, which is
     // no mark; only (0, 0) is rough, (2, 1) adds its one quad.
-    TerrainMap map = gridMap(4, [](int, int) { return 0.0f; });
+    TerrainMap map = gridMap(4, 4, [](int, int) { return 0.0f; });
     ASSERT_TRUE(allocateMesh(map, false, false));
     map.visible = {1, 2, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0};
     map.roughness.assign(16, 0.0f);

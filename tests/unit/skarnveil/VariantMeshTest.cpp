@@ -1,11 +1,11 @@
 // Mesh generation of the three programs: origins, slope shades with the
 // interior-only smoothing, blend bytes, roughness and the per-vertex normals.
-#include "TestMaps.h"
 #include "programs/skarnveil-cliff/CliffShade.h"
 #include "programs/skarnveil-cliff2/CliffLighting.h"
 #include "programs/skarnveil-tiles/TilesTerrain.h"
 #include "skarnveil/CliffTerrain.h"
 #include "terrain/TerrainMesh.h"
+#include "tests/support/TestMaps.h"
 
 #include <gtest/gtest.h>
 
@@ -23,7 +23,7 @@ float spike(int x, int y)
 // The shade of mesh vertex (c, r) of a 16 x 16 grid's mesh.
 float shadeAt(const std::function<float(int, int)>& height, bool cliff, int c, int r)
 {
-    TerrainMap map = gridMap(16, height);
+    TerrainMap map = gridMap(16, 16, height);
     allocateMesh(map, true, false);
     computeVertexPositions(map, cliff ? kCliffMeshOrigin : kMeshOrigin, 1);
     cliff ? computeCliffShade(map) : computeTilesShade(map);
@@ -71,11 +71,11 @@ TEST(CliffMesh, TheShiftedMeshWithUnsmoothedRoughness)
 {
     // Vertex (0, 0) lies at (-0.5625, -0.5625); the quad of cell (0, 0) at step 8
     // ends at 0.4375 on both axes.
-    TerrainMap map = gridMap(6, [](int, int) { return 3.0f; });
+    TerrainMap map = gridMap(6, 6, [](int, int) { return 3.0f; });
     ASSERT_TRUE(GenerateShadedCliffMesh(map));
     EXPECT_EQ((std::vector<float>{map.vertices[0], map.vertices[1], map.vertices[3 * (8 + 56 * 8) + 1]}),
               (std::vector<float>{-0.5625f, -0.5625f, 0.4375f}));
-    map = gridMap(12, spike);
+    map = gridMap(12, 12, spike);
     ASSERT_TRUE(GenerateShadedCliffMesh(map));
     EXPECT_EQ(map.roughness[5 + 12 * 5], 1.0f); // not smoothed
     EXPECT_EQ(map.roughness[7 + 12 * 5], 0.0f);
@@ -85,7 +85,7 @@ TEST(TilesMesh, ShadesAndBlendBytes)
 {
     // On veldrun's mesh layout. A plane along y: n = (0, -0.25, 1) / |..|, n.y = -0.2425,
     // Q = 0.2724: grey trunc(0.2724 x 255) = 69, t = trunc((0.2179 + 0.35) x 255) = 144, alpha 111.
-    TerrainMap map = gridMap(8, [](int, int y) { return 0.25f * y; });
+    TerrainMap map = gridMap(8, 8, [](int, int y) { return 0.25f * y; });
     map.usesMultitexture = true;
     TilesTerrain tiles;
     ASSERT_TRUE(ComputeTilesMesh(map, tiles));
@@ -102,7 +102,7 @@ TEST(LitCliffMesh, NormalsAreTheBlendedGridNormalsAtEachVertex)
 {
     // z = 0.5 x: every inner grid normal is (-0.5, 0, 1) / sqrt(1.25), and so
     // is their blend at an inner vertex.
-    TerrainMap map = gridMap(8, [](int x, int) { return 0.5f * x; });
+    TerrainMap map = gridMap(8, 8, [](int x, int) { return 0.5f * x; });
     std::vector<Vec3> normals;
     ASSERT_TRUE(GenerateLitCliffMesh(map, normals));
     ASSERT_EQ(normals.size(), size_t(map.vertexCount));

@@ -1,4 +1,5 @@
 #include "terrain/TerrainMesh.h"
+#include "tests/support/TestMaps.h"
 
 #include <gtest/gtest.h>
 
@@ -6,24 +7,11 @@
 #include <cmath>
 #include <vector>
 
-namespace {
-
-// Heights set directly (no smoothing) from a function of the grid point.
-template <typename F> TerrainMap shapedMap(F f)
-{
-    TerrainMap map;
-    map.loadHeightmapBytes(nullptr, 0);
-    for (int i = 0; i < 16384; ++i)
-        map.heights[size_t(i)] = f(i % 128, i / 128);
-    return map;
-}
-
-} // namespace
-
 TEST(Mesh, NormalsAndLightOfRandomTerrainAgainstTheFormulasInDouble)
 {
     // Heights in whole eighths from 0 to 31.875, scattered like a heightmap file's bytes.
-    TerrainMap map = shapedMap([](int x, int y) { return float((x * 7919 ^ y * 104729) % 256) * 0.125f; });
+    TerrainMap map =
+        gridMap(128, 128, [](int x, int y) { return float((x * 7919 ^ y * 104729) % 256) * 0.125f; });
     computeCellNormals(map);
     ASSERT_TRUE(allocateMesh(map, true, true));
     computeVertexPositions(map, kMeshOrigin);
@@ -56,7 +44,7 @@ TEST(Mesh, NormalsAndLightOfRandomTerrainAgainstTheFormulasInDouble)
 TEST(Mesh, RoughnessOfSpikesBeforeAndAfterTheSmoothing)
 {
     const auto spikes = [](int x, int y) { return (x == 50 && y == 60) || (x == 0 && y == 0) ? 8.0f : 0.0f; };
-    TerrainMap map = shapedMap(spikes);
+    TerrainMap map = gridMap(128, 128, spikes);
     computeCellNormals(map);
     EXPECT_TRUE(map.cells.empty());
     auto r = [&](int x, int y) { return map.roughness[size_t(x + 128 * y)]; };
@@ -67,7 +55,7 @@ TEST(Mesh, RoughnessOfSpikesBeforeAndAfterTheSmoothing)
     EXPECT_EQ(r(127, 0), 0.0f);              // unlike smoothGrid, no wrap to the row's end
     // Smoothed once over the grid: the spike's 3 x 3 is 1 and eight 8/9; two
     // columns on, three of the nine are 8/9.
-    ASSERT_TRUE(computeMesh(map = shapedMap(spikes), BakedLight{}));
+    ASSERT_TRUE(computeMesh(map = gridMap(128, 128, spikes), BakedLight{}));
     EXPECT_FLOAT_EQ(r(50, 60), (1.0f + 64.0f / 9.0f) / 9.0f);
     EXPECT_FLOAT_EQ(r(52, 60), 24.0f / 81.0f);
     EXPECT_EQ(r(55, 60), 0.0f);
@@ -76,7 +64,7 @@ TEST(Mesh, RoughnessOfSpikesBeforeAndAfterTheSmoothing)
 TEST(Mesh, LayoutPositionsAndColours)
 {
     const auto plane = [](int x, int y) { return 0.5f * x + 0.25f * y; };
-    TerrainMap map = shapedMap(plane), threaded = shapedMap(plane);
+    TerrainMap map = gridMap(128, 128, plane), threaded = gridMap(128, 128, plane);
     map.usesMultitexture = threaded.usesMultitexture = true;
     ASSERT_TRUE(computeMesh(map, BakedLight{}, kMeshOrigin, 1));
     const auto vertex = [&](int c, int r) {
@@ -101,7 +89,7 @@ TEST(Mesh, LayoutPositionsAndColours)
               (std::array<int, 4>{0, 0, 0, 11}));
     // On flat ground without blending the colour is the unsmoothed light byte:
     // trunc(0.9 x 255) below the light, trunc(~225.9) at the far corner.
-    map = shapedMap([](int, int) { return 7.5f; });
+    map = gridMap(128, 128, [](int, int) { return 7.5f; });
     ASSERT_TRUE(computeMesh(map, BakedLight{}));
     EXPECT_EQ((std::vector<int>{map.colours[0], map.colours[2], map.colours[3], map.colours[4 * 1065023]}),
               (std::vector<int>{229, 229, 255, 225}));
@@ -109,7 +97,7 @@ TEST(Mesh, LayoutPositionsAndColours)
 
 TEST(Mesh, LightTexelsStepTwoAndNothingWithoutAGrid)
 {
-    TerrainMap map = shapedMap([](int, int) { return 0.0f; });
+    TerrainMap map = gridMap(128, 128, [](int, int) { return 0.0f; });
     ASSERT_TRUE(allocateMesh(map, true, false));
     // Light coded so that trunc(light * 255) = (c + 3 r) mod 256.
     for (int i = 0; i < 1032 * 1032; ++i)
