@@ -137,10 +137,13 @@ class Image:
     # Fraction of the sampled pixels in box that differ noticeably.
     def difference(self, other, box=None, step=3):
         x0, y0, x1, y1 = box or (0, 0, min(self.width, other.width), min(self.height, other.height))
-        samples = [(x, y) for y in range(y0, y1, step) for x in range(x0, x1, step)]
-        changed = sum(1 for x, y in samples
-                      if sum(abs(p - q) for p, q in zip(self.pixel(x, y), other.pixel(x, y))) > 30)
-        return changed / len(samples)
+        changed = samples = 0
+        for y in range(y0, y1, step):
+            rows = [image.rgb[(y * image.width + x0) * 3:(y * image.width + x1) * 3] for image in (self, other)]
+            channels = [row[c::3 * step] for row in rows for c in range(3)]
+            changed += sum(1 for r, g, b, s, t, u in zip(*channels) if abs(r - s) + abs(g - t) + abs(b - u) > 30)
+            samples += len(channels[0])
+        return changed / samples
 
     # How alike the light and shade of two pictures are: the correlation of
     # the brightness of 8 x 8 blocks in box (1 for the same shading, whatever
@@ -359,16 +362,19 @@ def control_steps(coefficient):
 # was picked. Far up the screen it shows the moves; near the bottom the swings
 # about the point looked at (Ctrl), which turn near ground against the way a
 # move would, so a lost Ctrl shows. (key, its way across and down the screen)
-CAMERA_KEYS = [((400, 170), [("Up", 0, 1), ("Down", 0, -1), ("Left", 1, 0), ("Right", -1, 0)]),
-               ((400, 540), [("w", 0, -1), ("s", 0, 1), ("ctrl+Up", 0, -1), ("ctrl+Down", 0, 1),
+CAMERA_KEYS = [((400, 220), [("Up", 0, 1), ("Down", 0, -1), ("Left", 1, 0), ("Right", -1, 0)]),
+               ((400, 520), [("w", 0, -1), ("s", 0, 1), ("ctrl+Up", 0, -1), ("ctrl+Down", 0, 1),
                              ("ctrl+Left", -1, 0), ("ctrl+Right", 1, 0)])]
 
 
-def check_camera_keys(test, x, window):
+def check_camera_keys(test, x, window, only=None):
     def point():
         return x.screenshot(window).cursor_point()
 
     for (px, py), keys in CAMERA_KEYS:
+        keys = [key for key in keys if only is None or key[0] in only]
+        if not keys:
+            continue
         x.move_pointer(window, px, py)
         at = wait_until(lambda: (p := point()) and abs(p[0] - px) + abs(p[1] - py) <= 4 and p, 30,
                         f"cursor point under the pointer at ({px}, {py})")

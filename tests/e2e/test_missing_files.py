@@ -2,7 +2,8 @@
 # large to load) or on a driver without buffer objects or multitexturing: the
 # program shows the messages it should and no others, prints every start-up
 # line, draws, and ends with Escape tapped once and exit code 0. Empty and cut
-# files are the unit tests' cut loops' and the fuzz targets' to find.
+# files are the unit tests' cut loops' and the fuzz targets' to find, a model
+# that does not load the model drawing test's.
 import collections
 import os
 import pathlib
@@ -24,7 +25,6 @@ CASES = [
     Case("veldrun", "map/test/map_qv_foliage.raw", "missing"),  # never reported: no trees
     Case("veldrun", "map/test/tile1.tga", "oversized", ("Error",)),
     Case("skarnveil-cliff", "cliff.tga", "missing", ("Error", "Error")),  # one texture in two slots
-    Case("skarnveil-cliff2", "tank/tank.md2", "missing"),  # never reported: no tank
     # Extensions newer than the year are hidden: buffer objects (2003), then
     # the texture combiners (2001) that four-unit blending needs.
     Case("veldrun", None, None, (LINKER,), (("MESA_EXTENSION_MAX_YEAR", "2002"),),
@@ -32,7 +32,7 @@ CASES = [
     Case("veldrun", None, None, (LINKER,), (("MESA_EXTENSION_MAX_YEAR", "2000"),),
          (("Using VBOs", "FALSE"), ("Using Multitexturing", "FALSE"))),
 ]
-INTACT, NO_FOLIAGE, OVERSIZED, NO_BUFFERS, NO_MULTITEXTURE = (CASES[i] for i in (0, 3, 4, 7, 8))
+INTACT, NO_FOLIAGE, OVERSIZED, NO_BUFFERS, NO_MULTITEXTURE = (CASES[i] for i in (0, 3, 4, 6, 7))
 GROUND = (20, 180, 780, 580)
 POINTER = (560, 420, 720, 600)
 
@@ -81,7 +81,7 @@ def run_case(test, case):
         assert not unexpected, f"unexpected message boxes {unexpected}"
         # The first frames of a software renderer take a while on a busy machine.
         wait_until(lambda: drawn(x.screenshot(window), terrain), 30, f"drawn frame (terrain: {terrain})")
-        picture = settled(x, window, artefact(name))
+        picture = settled(x, window, artefact(name)) if case.program == "veldrun" else None
         if case.overlay:
             overlay_until(x, window, artefact(name), lambda read: all(
                 overlay_value(read, label) == value for label, value in case.overlay))
