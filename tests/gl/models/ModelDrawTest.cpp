@@ -1,4 +1,3 @@
-#include "models/Md2Normals.h"
 #include "models/Units.h"
 #include "platform/GlApi.h"
 #include "tests/support/GlTestContext.h"
@@ -15,20 +14,16 @@ constexpr int kSide = 128;
 using Pixel = std::array<uint8_t, 3>;
 constexpr Pixel kRed{255, 0, 0}, kGreen{0, 255, 0}, kClear{0, 0, 255};
 
-// A square in the z = 0 plane: frame f covers x from xFrom[f] to xFrom[f] + 100 and y from 0 to
-// 200 model units; s runs 0..skinwidth left to right, t 0..skinheight bottom to top. Its skin is
-// 2 x 2 texels, nearest filtered: left column red, right column green.
-Md2Model squareModel(std::vector<uint8_t> xFrom)
+// A square in the z = 0 plane, x 0 to 100 and y 0 to 200 model units; s runs 0..skinwidth left to
+// right, t 0..skinheight bottom to top. Its skin is 2 x 2 texels, nearest filtered: left column
+// red, right column green.
+Md2Model squareModel()
 {
     Md2Layout s;
     s.skinwidth = s.skinheight = 2;
     s.texCoords = {{{0, 0}}, {{2, 0}}, {{2, 2}}, {{0, 2}}};
     s.triangles = {{0, 1, 2, 0, 1, 2}, {0, 2, 3, 0, 2, 3}};
-    for (uint8_t x0 : xFrom) {
-        const uint8_t x1 = uint8_t(x0 + 100);
-        s.frames.push_back(
-            {{1, 1, 1}, {0, 0, 0}, {{x0, 0, 0, 5}, {x1, 0, 0, 5}, {x1, 200, 0, 5}, {x0, 200, 0, 100}}});
-    }
+    s.frames = {{{1, 1, 1}, {0, 0, 0}, {{0, 0, 0, 5}, {100, 0, 0, 5}, {100, 200, 0, 5}, {0, 200, 0, 100}}}};
     Md2Model m;
     EXPECT_TRUE(parseMd2(build(s), m));
     const uint8_t texels[] = {255, 0, 0, 0, 255, 0, 255, 0, 0, 0, 255, 0};
@@ -96,27 +91,6 @@ protected:
 
 } // namespace
 
-// Frame 1.9 is frame 1; the skin is bound, texturing on, culling off with the front face chosen,
-// and nothing else is set: with the texture matrix at 0.1 the whole square samples the left texel.
-// A model that is not static draws its pose (all zero: never animated), a static one frame 0.
-TEST_F(ModelDraw, RenderFrameLeavesTheSkinBoundAndCullingOff)
-{
-    Md2Model m = squareModel({0, 20});
-    m.RenderFrame(1.9f);
-    const GlSnapshot pose;
-    EXPECT_EQ(std::tie(pose.boundTexture, pose.texture2d, pose.cullFace, pose.cullFaceMode),
-              std::tuple(GLint(m.skinTexture), GL_TRUE, GL_FALSE, GL_FRONT));
-    // The last corner: vertex 3 (normal row 100) with texture record (0, 2), that is (0, -(1 - 1)).
-    EXPECT_EQ(pose.texCoord, (std::array<GLfloat, 4>{0, 0, 0, 1}));
-    EXPECT_EQ(pose.normal,
-              (std::array<GLfloat, 4>{kMd2Normals[100][0], kMd2Normals[100][1], kMd2Normals[100][2], 0}));
-    EXPECT_EQ(pose.at(30, 60), kClear);
-    m.isStatic = true;
-    m.RenderFrame(1.0f);
-    const GlSnapshot frame0;
-    EXPECT_EQ(std::pair(frame0.at(10, 60), frame0.at(90, 60)), std::pair(kRed, kRed));
-}
-
 // Nothing to draw makes no GL call at all: a frame past the last, a unit whose model did not load
 // (the scene's missing tree), a tree wholly outside the view. A unit draws with an identity texture
 // matrix, so its skin is sampled whole, at its position and half size; the terrain's texture matrix
@@ -124,7 +98,7 @@ TEST_F(ModelDraw, RenderFrameLeavesTheSkinBoundAndCullingOff)
 // drawn: one that only reaches into the view that way is drawn (off screen) rather than culled.
 TEST_F(ModelDraw, UnitsDrawAtHalfSizeWithTheirWholeSkinOrNotAtAll)
 {
-    presets[1].model = squareModel({0});
+    presets[1].model = squareModel();
     presets[1].model.isStatic = true;
     UnitList units;
     AddUnit(units, presets, 10.0f, 10.0f, 0.0f, 0); // preset 0 holds no model

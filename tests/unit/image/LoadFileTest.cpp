@@ -58,34 +58,6 @@ TEST_F(LoadFile, EachRefusalWithItsMessage)
     refused(patched(28, 7), "Image file conversion error.");
 }
 
-// Sizes past the limits are refused from the header alone, before any pixel is allocated, with
-// each reader's own failure (the TGA reader's message is seen in the texture test).
-TEST_F(LoadFile, ImagesPastTheLimitsAreRefused)
-{
-    const ImageLimits small{4, 48};
-    auto check = [](const char* name, const Bytes& file, const ImageLimits& limits, bool decodes) {
-        bool tooLarge = !decodes;
-        EXPECT_EQ(decodeTga(file, limits, &tooLarge).has_value(), decodes) << name;
-        EXPECT_EQ(tooLarge, !decodes) << name;
-    };
-    check("run-length 65535 x 4000", tga(10, 65535, 4000, 32, {255, 1, 2, 3, 4}), {}, false);
-    check("16384 square, 1 GiB", tga(2, 16384, 16384, 32, {1, 2, 3, 4}), {}, false);
-    check("side at the limit", tga(2, 4, 1, 24, Bytes(12, 1)), small, true);
-    check("width past it", tga(2, 5, 1, 24, Bytes(15, 1)), small, false);
-    check("height past it", tga(2, 1, 5, 16, Bytes(10, 1)), small, false);
-    check("48 bytes of pixels", tga(10, 4, 4, 24, {143, 1, 2, 3}), small, true);
-    check("64 bytes of pixels", tga(10, 4, 4, 32, {143, 1, 2, 3, 4}), small, false);
-    bool tooLarge = true;
-    EXPECT_FALSE(decodeTga(tga(2, 2, 1, 24, {1, 2, 3}), {}, &tooLarge));
-    EXPECT_FALSE(tooLarge); // a file that merely ends early is no size refusal
-
-    DibPixels out;
-    EXPECT_EQ(decodeDib(Dib{4, 1, 24, Bytes(16)}.bytes(), out, small), DibError::None);
-    EXPECT_EQ(decodeDib(Dib{5, 1, 24, Bytes(16)}.bytes(), out, small), DibError::OutOfMemory);
-    EXPECT_FALSE(LoadBmp(dir.write("wide.bmp", Dib{16385, 1, 24, Bytes(16385 * 3 + 1)}.bytes()).c_str()));
-    EXPECT_EQ(shown, std::vector<std::string>{"Out of memory."});
-}
-
 TEST(ImageFileKind, CaseSensitiveSubstringsInOrder)
 {
     for (const char* name : {"map/test/tile1.tga", "x.bmp.tga", "a.tgaxyz", "photo.JPG.tga"})

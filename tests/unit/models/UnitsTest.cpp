@@ -75,22 +75,6 @@ TEST(Foliage, TwoTreesPerByteBelow32ColumnByColumn)
     EXPECT_EQ(points(trees), (Points{{1, 1}, {1, 1}}));
 }
 
-// The scene holds the first unit by its address: the list keeps it as it grows.
-TEST(UnitLists, AddKeepsAddressesAndClearEmpties)
-{
-    UnitPresets presets;
-    UnitList units;
-    FoliageList foliage(3);
-    AddUnit(units, presets, 1.0f, 2.0f, 3.0f, 9);
-    const Unit* first = &units.front();
-    for (int i = 0; i < 1000; ++i)
-        AddUnit(units, presets, float(i), 0.0f, 0.0f, 0);
-    EXPECT_EQ(&units.front(), first);
-    EXPECT_EQ(std::pair(first->position, first->preset), std::pair(Vec3{1, 2, 3}, &presets[9]));
-    ClearUnitLists(units, foliage);
-    EXPECT_TRUE(units.empty() && foliage.empty());
-}
-
 // Both lines are printed whether or not the files load (none do here); the tree is static, and
 // both models start the table's only animation row.
 TEST(UnitPresets, LinesPrintedWhetherOrNotTheFilesLoad)
