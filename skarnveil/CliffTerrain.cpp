@@ -48,8 +48,8 @@ void endCliffTerrain()
     glMatrixMode(GL_MODELVIEW);
 }
 
-int32_t drawCliffLod(const TerrainMap& map, Vec3 eye, float lodCoefficient, size_t attributeCount,
-                     const std::function<void(uint32_t)>& vertexAttribute)
+int32_t drawCliffLod(const TerrainMap& map, Vec3 eye, float lodCoefficient, TerrainDrawOptions options,
+                     size_t attributeCount, const std::function<void(uint32_t)>& vertexAttribute)
 {
     glColor3f(1.0f, 1.0f, 1.0f);
     glBindTexture(GL_TEXTURE_2D, map.textures[0]);
@@ -60,15 +60,15 @@ int32_t drawCliffLod(const TerrainMap& map, Vec3 eye, float lodCoefficient, size
     glPolygonMode(GL_BACK, GL_FILL);
     int32_t count = 0;
     if (attributeCount >= static_cast<size_t>(map.meshColumns) * static_cast<size_t>(map.meshRows)) {
-        count = drawImmediateCells(
-            map, eye, lodCoefficient,
+        count = drawImmediateTerrain(
+            map, eye, lodCoefficient, options,
             [&](uint32_t i) {
                 vertexAttribute(i);
                 const float* p = meshPosition(map, i);
                 glTexCoord2fv(p);
                 glVertex3fv(p);
             },
-            [] {});
+            [](int) {});
     }
     glDisable(GL_CULL_FACE);
     return count;
@@ -98,7 +98,7 @@ int RunCliffProgram(int argc, char** argv, const CliffVariant& variant)
     const auto drawFrame = [&] {
         DrawSkarnveilFrame(scene, [&] {
             return variant.drawTerrain(map, scene.lodDrawing, scene.camera.eye,
-                                       scene.lodControl.lodCoefficient);
+                                       scene.lodControl.lodCoefficient, scene.terrainDrawing);
         });
     };
     const auto recreateContextObjects = [&] {
@@ -109,11 +109,13 @@ int RunCliffProgram(int argc, char** argv, const CliffVariant& variant)
 }
 
 int32_t DrawCliffTerrain(const TerrainMap& map, bool lodDrawing, Vec3 eye, float lodCoefficient,
-                         size_t attributeCount, const std::function<void(uint32_t)>& vertexAttribute)
+                         TerrainDrawOptions options, size_t attributeCount,
+                         const std::function<void(uint32_t)>& vertexAttribute)
 {
     beginCliffTerrain(map);
-    const int32_t count = lodDrawing ? drawCliffLod(map, eye, lodCoefficient, attributeCount, vertexAttribute)
-                                     : drawCellStrips(map);
+    const int32_t count =
+        lodDrawing ? drawCliffLod(map, eye, lodCoefficient, options, attributeCount, vertexAttribute)
+                   : drawCellStrips(map);
     endCliffTerrain();
     return count;
 }

@@ -6,6 +6,7 @@
 // and coarse strip modes.
 
 #include "terrain/TerrainMap.h"
+#include "terrain/TerrainSeams.h"
 #include "view/Vec3.h"
 
 #include <cstdint>
@@ -15,7 +16,9 @@
 struct CliffVariant {
     const char* name; // the program's name for its data folder
     std::function<void(TerrainMap&)> generateMesh;
-    std::function<int32_t(const TerrainMap&, bool lodDrawing, Vec3 eye, float lodCoefficient)> drawTerrain;
+    std::function<int32_t(const TerrainMap&, bool lodDrawing, Vec3 eye, float lodCoefficient,
+                          TerrainDrawOptions)>
+        drawTerrain;
 };
 
 // A whole cliff program: its data folder (heightmap, "cliff.tga", the tank),
@@ -35,10 +38,12 @@ bool GenerateCliffMeshBase(TerrainMap& map, bool withLight);
 // selected). With lodDrawing the immediate level-of-detail cells: colour
 // white, slot 0 bound, front faces culled (culling off afterwards), back faces
 // filled, vertexAttribute(i) sent before each vertex's texture coordinate and
-// position, and no cells unless attributeCount covers the mesh. Otherwise the
-// strips. Returns the count of the drawing used.
+// position, and no cells unless attributeCount covers the mesh; stitched and
+// as the level-of-detail view as the options say. Otherwise the strips.
+// Returns the count of the drawing used.
 int32_t DrawCliffTerrain(const TerrainMap& map, bool lodDrawing, Vec3 eye, float lodCoefficient,
-                         size_t attributeCount, const std::function<void(uint32_t)>& vertexAttribute);
+                         TerrainDrawOptions options, size_t attributeCount,
+                         const std::function<void(uint32_t)>& vertexAttribute);
 
 // The walk of one grid row of visible bytes: from the first cell marked 1
 // through the marked cells after it and the first unmarked cell after them
