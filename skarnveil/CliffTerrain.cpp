@@ -115,7 +115,7 @@ int32_t DrawCliffTerrain(const TerrainMap& map, bool lodDrawing, Vec3 eye, float
     beginCliffTerrain(map);
     const int32_t count =
         lodDrawing ? drawCliffLod(map, eye, lodCoefficient, options, attributeCount, vertexAttribute)
-                   : drawCellStrips(map);
+                   : drawCellStrips(map, options.stitchSeams);
     endCliffTerrain();
     return count;
 }
@@ -136,6 +136,18 @@ CellStripRow walkCellStripRow(const uint8_t* visibleRow, int width)
     return row;
 }
 
+CellStripRow stitchedCellStripRow(const TerrainMap& map, int y)
+{
+    const int fringe = fringeCells(-0.5f);
+    CellStripRow row;
+    for (int x = 0; x < map.width; ++x) {
+        if (!stitchedCellDrawn(map, x, y, fringe)) continue;
+        if (row.walked == 0) row.first = x;
+        row.walked = x - row.first + 1;
+    }
+    return row;
+}
+
 namespace {
 
 void stripCorner(const Vec3& corner)
@@ -146,7 +158,7 @@ void stripCorner(const Vec3& corner)
 
 } // namespace
 
-int32_t drawCellStrips(const TerrainMap& map)
+int32_t drawCellStrips(const TerrainMap& map, bool stitched)
 {
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     glColor3f(1.0f, 1.0f, 1.0f);
@@ -159,8 +171,10 @@ int32_t drawCellStrips(const TerrainMap& map)
     // recomputed from heightAt, which gives the same points.
     int32_t count = 0;
     for (int y = 0; y < map.height; ++y) {
-        const CellStripRow row =
+        const CellStripRow walk =
             walkCellStripRow(map.visible.data() + static_cast<size_t>(map.width) * y, map.width);
+        count += walk.count();
+        const CellStripRow row = stitched ? stitchedCellStripRow(map, y) : walk;
         glBegin(GL_QUAD_STRIP);
         for (int x = row.first; x < row.first + row.walked; ++x) {
             const CellRecord cell = cellRecord(map, x, y);
@@ -168,12 +182,11 @@ int32_t drawCellStrips(const TerrainMap& map)
             stripCorner(cell.p3);
         }
         if (row.walked > 0) {
-            const CellRecord last = cellRecord(map, map.width - 1, y);
+            const CellRecord last = cellRecord(map, stitched ? row.first + row.walked - 1 : map.width - 1, y);
             stripCorner(last.p1);
             stripCorner(last.p2);
         }
         glEnd();
-        count += row.count();
     }
     return count;
 }

@@ -57,9 +57,17 @@ struct CellStripRow {
 };
 CellStripRow walkCellStripRow(const uint8_t* visibleRow, int width);
 
+// The stitched form of a row's walk: every cell from the first to the last one
+// a stitched drawing draws (marked, or the cell after a marked one in x, y or
+// both: the corners lie half a unit before the grid point), to be closed by
+// the last one's own right edge. No quad reaches on to the row's end, so
+// neighbouring rows meet vertex for vertex. walked = 0 when the row has none.
+CellStripRow stitchedCellStripRow(const TerrainMap& map, int y);
+
 // The coarse mode: one GL_QUAD_STRIP per grid row, left edges (P0, P3) of the
-// walked cells, then the right edge (P1, P2) of the row's last cell; corners
-// from heightAt, texture coordinates their x and y, no colours. Polygon mode
-// fill both sides, colour white, slot 0 bound, texturing on; culling as it
-// was. Returns the count.
-int32_t drawCellStrips(const TerrainMap& map);
+// walked cells, then the right edge (P1, P2) of the row's last cell, or with
+// `stitched` of the last cell of the stitched walk; corners from heightAt,
+// texture coordinates their x and y, no colours. Polygon mode fill both
+// sides, colour white, slot 0 bound, texturing on; culling as it was. Returns
+// the count of the walks, stitched or not.
+int32_t drawCellStrips(const TerrainMap& map, bool stitched = false);

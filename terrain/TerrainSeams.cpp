@@ -267,3 +267,11 @@ int fringeCells(float meshOrigin)
 {
     return static_cast<int>(std::ceil(0.5f - meshOrigin));
 }
+
+bool stitchedCellDrawn(const TerrainMap& map, int x, int y, int fringe)
+{
+    for (int j = y; j >= 0 && j >= y - fringe; --j)
+        for (int i = x; i >= 0 && i >= x - fringe; --i)
+            if (map.visible[static_cast<size_t>(i) + static_cast<size_t>(map.width) * j] == 1) return true;
+    return false;
+}

@@ -131,6 +131,11 @@ struct TerrainDrawOptions {
 // programs' (-9/16), 1 for cell corners half a unit before the grid point.
 int fringeCells(float meshOrigin);
 
+// True when a stitched drawing draws cell (x, y) of the map: its visible byte
+// is exactly 1, or that of a cell up to `fringe` cells before it in x, in y or
+// in both. The cell must lie on the grid.
+bool stitchedCellDrawn(const TerrainMap& map, int x, int y, int fringe);
+
 // Calls visit(cell) for every cell of the map whose visible byte is exactly 1,
 // and for every cell within `fringe` cells after one (cell.marked false),
 // rows outer, columns inner, stitched. stepOf(x, y) is the step of any cell of
@@ -145,20 +150,13 @@ void visitStitchedCells(const TerrainMap& map, int fringe, bool strips, StepOf&&
     const StitchTemplates* templates = stitchTemplates(map.subdivision);
     if (templates == nullptr || map.meshColumns <= 0 || map.meshRows <= 0) return;
     const int64_t s = map.subdivision;
-    const auto marked = [&map](int x, int y) {
-        return map.visible[static_cast<size_t>(x) + static_cast<size_t>(map.width) * y] == 1;
-    };
     StitchedCell cell;
     for (int y = 0; y < map.height; ++y) {
         if (s * y + s >= map.meshRows) break;
         for (int x = 0; x < map.width; ++x) {
             if (s * x + s >= map.meshColumns) break;
-            cell.marked = marked(x, y);
-            bool drawn = cell.marked;
-            for (int j = y; j >= 0 && j >= y - fringe && !drawn; --j)
-                for (int i = x; i >= 0 && i >= x - fringe && !drawn; --i)
-                    drawn = marked(i, j);
-            if (!drawn) continue;
+            cell.marked = map.visible[static_cast<size_t>(x) + static_cast<size_t>(map.width) * y] == 1;
+            if (!cell.marked && !stitchedCellDrawn(map, x, y, fringe)) continue;
             const int step = stepOf(x, y);
             int sideSteps[kCellSides];
             for (int side = 0; side < kCellSides; ++side) {

@@ -54,6 +54,23 @@ class SkarnveilCase:
         self.x.key(window, "F3")
         self.assertLess(there.difference(self.picture(window, "f3-twice"), (0, 75, 800, 600)), 0.05)
 
+        # F5 opens the seams between cells of different detail, and says so: the black clear colour
+        # shows through cracks. F6 draws each cell's lines in its level's colour over grey. Tapped
+        # again, each brings the picture back.
+        if self.program == "skarnveil-tiles":
+            ground = (0, 75, 800, 600)
+            cracks = lambda image: image.count(lambda p: max(p) <= 2, ground)
+            self.x.key(window, "F5")
+            program.wait_for_line("Terrain seams open")
+            self.assertGreater(cracks(self.picture(window, "f5")), cracks(there) + 5)
+            self.x.key(window, "F5")
+            program.wait_for_line("Terrain seams stitched")
+            self.assertEqual(cracks(self.picture(window, "f5-twice")), cracks(there))
+            self.x.key(window, "F6")
+            self.assertGreater(there.difference(self.picture(window, "f6"), ground), 0.3)
+            self.x.key(window, "F6")
+            self.assertLess(there.difference(self.picture(window, "f6-twice"), ground), 0.05)
+
         # F1 tapped opens a new window with the textures made again in its new
         # context, so the picture is the same; F1 held there switches back once.
         for name, held in (("f1", False), ("f1-twice", True)):

@@ -1,0 +1,191 @@
+#include "terrain/TerrainSeams.h"
+#include "terrain/ImmediateLod.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <random>
+#include <set>
+#include <vector>
+
+namespace {
+
+constexpr int kColumns = 100;        // mesh columns of the tests' cells
+using Triangle = std::array<int, 6>; // c, r of three vertices
+
+// The cell's triangles in cell coordinates, from a triangle list or from
+// strips read as GL reads them (odd triangles turned), each starting at its
+// smallest vertex so that equal triangles compare equal.
+std::vector<Triangle> triangles(const StitchedCell& cell, uint32_t first, bool strips)
+{
+    std::vector<Triangle> out;
+    const auto add = [&](uint32_t a, uint32_t b, uint32_t c) {
+        Triangle t{};
+        const uint32_t v[3] = {a, b, c};
+        const int start = int(std::min_element(v, v + 3) - v);
+        for (int k = 0; k < 3; ++k) {
+            t[2 * k] = int(v[(start + k) % 3] % kColumns) - int(first % kColumns);
+            t[2 * k + 1] = int(v[(start + k) % 3] / kColumns) - int(first / kColumns);
+        }
+        out.push_back(t);
+    };
+    if (!strips) {
+        for (int i = 0; i + 2 < cell.indexCount; i += 3)
+            add(cell.indices[i], cell.indices[i + 1], cell.indices[i + 2]);
+        return out;
+    }
+    const uint32_t* v = cell.indices;
+    for (int s = 0; s < cell.stripCount; v += cell.stripLengths[s++])
+        for (int k = 0; k + 2 < cell.stripLengths[s]; ++k)
+            k % 2 ? add(v[k + 1], v[k], v[k + 2]) : add(v[k], v[k + 1], v[k + 2]);
+    return out;
+}
+
+std::vector<int> positions(int step)
+{
+    int p[kMaxSubdivision + 1];
+    return std::vector<int>(p, p + stepPositions(step, 8, p));
+}
+
+// The positions along side `side` of the cell's vertices that lie on it.
+std::vector<int> sideVertices(const std::vector<Triangle>& cell, int side)
+{
+    std::set<int> found;
+    for (const Triangle& t : cell)
+        for (int k = 0; k < 3; ++k) {
+            const int c = t[2 * k], r = t[2 * k + 1];
+            const int line = side % 2 ? c : r, along = side % 2 ? r : c;
+            if (line == (side == 1 || side == 2 ? 8 : 0)) found.insert(along);
+        }
+    return {found.begin(), found.end()};
+}
+
+} // namespace
+
+// Every step, every combination of side steps from its own to the coarsest,
+// as one triangle list and as strips.
+TEST(StitchedCells, CoverTheirSquareOnceWithTheCoarserSidesVertices)
+{
+    const StitchTemplates& templates = *stitchTemplates(8);
+    const uint32_t first = 16 + 24 * kColumns; // cell (2, 3)
+    StitchedCell cell;
+    for (int step = 1; step <= 8; ++step) {
+        int combinations = 0;
+        for (int code = 0; code < 9 * 9 * 9 * 9; ++code) {
+            const int sides[4] = {code % 9, code / 9 % 9, code / 81 % 9, code / 729};
+            if (*std::min_element(sides, sides + 4) < step) continue;
+            ++combinations;
+            std::vector<Triangle> list[2];
+            for (bool strips : {false, true}) {
+                ASSERT_TRUE(buildStitchedCell(templates, first, kColumns, step, sides, strips, cell));
+                list[strips] = triangles(cell, first, strips);
+                std::sort(list[strips].begin(), list[strips].end());
+            }
+            SCOPED_TRACE(testing::Message()
+                         << "step " << step << " sides " << sides[0] << sides[1] << sides[2] << sides[3]);
+            ASSERT_EQ(list[0], list[1]); // the strips hold the same triangles, turned the same way
+            // Clockwise seen from above, none degenerate, none outside the square,
+            // together the square's area, and every edge inside the square met
+            // once the other way round: each point covered exactly once.
+            int twiceArea = 0;
+            std::multiset<std::array<int, 4>> edges;
+            for (const Triangle& t : list[0]) {
+                const int cross = (t[2] - t[0]) * (t[5] - t[1]) - (t[3] - t[1]) * (t[4] - t[0]);
+                ASSERT_LT(cross, 0);
+                twiceArea -= cross;
+                for (int k = 0; k < 3; ++k) {
+                    ASSERT_TRUE(t[2 * k] >= 0 && t[2 * k] <= 8 && t[2 * k + 1] >= 0 && t[2 * k + 1] <= 8);
+                    edges.insert({t[2 * k], t[2 * k + 1], t[(2 * k + 2) % 6], t[(2 * k + 3) % 6]});
+                }
+            }
+            ASSERT_EQ(twiceArea, 128);
+            for (const auto& e : edges) {
+                const bool border = (e[0] == e[2] && e[0] % 8 == 0) || (e[1] == e[3] && e[1] % 8 == 0);
+                ASSERT_EQ(edges.count({e[2], e[3], e[0], e[1]}), border ? 0u : 1u);
+            }
+            // Each side holds exactly the vertices of its step: those of the coarser
+            // neighbour, which draws the side with the same ones.
+            for (int side = 0; side < 4; ++side)
+                ASSERT_EQ(sideVertices(list[0], side), positions(step == 8 ? 8 : sides[side])) << side;
+        }
+        EXPECT_EQ(combinations, step == 8 ? 1 : (9 - step) * (9 - step) * (9 - step) * (9 - step));
+    }
+}
+
+// A map with random steps: which cells are drawn and counted, and that two
+// cells meeting at a side draw it with the same vertices, the coarser cell's.
+TEST(StitchedCells, NeighboursDrawSharedSidesAlike)
+{
+    TerrainMap map{.width = 6, .height = 6, .subdivision = 8, .meshColumns = 56, .meshRows = 56};
+    // Marked: (1, 1) and (3, 1) .. (4, 3); with a fringe of one cell, (2, 2)
+    // and the cells after the marked ones in x, y and both are drawn too.
+    map.visible.assign(36, 0);
+    for (int i : {7, 9, 10, 15, 16, 21, 22})
+        map.visible[size_t(i)] = 1;
+    map.visible[13] = 2; // no mark
+    std::mt19937 rng(3);
+    std::vector<int> steps(36);
+    for (int& s : steps)
+        s = int(rng() % 8) + 1;
+    const auto stepOf = [&](int x, int y) { return steps[size_t(x + 6 * y)]; };
+    std::vector<std::vector<uint32_t>> drawn(36);
+    std::vector<int> marked;
+    visitStitchedCells(map, 1, false, stepOf, [&](const StitchedCell& cell) {
+        // The lowest index is the cell's first vertex.
+        const uint32_t low = *std::min_element(cell.indices, cell.indices + cell.indexCount);
+        const int x = int(low % 56 / 8), y = int(low / 56 / 8);
+        drawn[size_t(x + 6 * y)].assign(cell.indices, cell.indices + cell.indexCount);
+        if (cell.marked) marked.push_back(x + 6 * y);
+        EXPECT_EQ(cell.step, stepOf(x, y));
+    });
+    std::vector<int> drawnCells;
+    for (int i = 0; i < 36; ++i)
+        if (!drawn[size_t(i)].empty()) drawnCells.push_back(i);
+    EXPECT_EQ(marked, (std::vector<int>{7, 9, 10, 15, 16, 21, 22}));
+    EXPECT_EQ(drawnCells, (std::vector<int>{7, 8, 9, 10, 11, 13, 14, 15, 16, 17, 21, 22, 23, 27, 28, 29}));
+    // Each side holds the vertices of the coarser of its two cells (a side on
+    // the map's border those of its own), and a neighbour that is drawn too
+    // has the very same ones on it.
+    const auto onSide = [](const std::vector<uint32_t>& cell, int x, int y, int side) {
+        const uint32_t line = uint32_t(side % 2 ? 8 * x + (side == 1 ? 8 : 0) : 8 * y + (side == 2 ? 8 : 0));
+        std::set<uint32_t> on;
+        for (uint32_t v : cell)
+            if ((side % 2 ? v % 56 : v / 56) == line) on.insert(v);
+        return on;
+    };
+    int shared = 0;
+    for (int i : drawnCells)
+        for (int side = 0; side < 4; ++side) {
+            const int x = i % 6, y = i / 6, nx = x + kSideDx[side], ny = y + kSideDy[side];
+            const bool inside = nx >= 0 && ny >= 0 && nx < 6 && ny < 6;
+            const std::set<uint32_t> mine = onSide(drawn[size_t(i)], x, y, side);
+            SCOPED_TRACE(testing::Message() << "cell " << x << " " << y << " side " << side);
+            EXPECT_EQ(mine.size(),
+                      positions(inside ? std::max(stepOf(x, y), stepOf(nx, ny)) : stepOf(x, y)).size());
+            if (!inside || drawn[size_t(nx + 6 * ny)].empty()) continue;
+            ++shared;
+            EXPECT_EQ(mine, onSide(drawn[size_t(nx + 6 * ny)], nx, ny, (side + 2) % 4));
+        }
+    EXPECT_EQ(shared, 2 * 23);
+}
+
+TEST(StitchedCells, CountTodaysListsAndPickTheirFringeAndColours)
+{
+    // A stitched cell counts what its step's lists count, without them.
+    CellIndexLists lists;
+    for (int step = 1; step <= 8; ++step) {
+        ASSERT_TRUE(immediateCellIndices(0, 0, step, 8, 40, lists));
+        EXPECT_EQ(immediateQuadCount(step, 8), immediateCount(lists)) << step;
+        if (step == 3 || (step > 4 && step < 8)) continue;
+        ASSERT_TRUE(buildCellIndices(0, 0, step, 8, 40, lists));
+        EXPECT_EQ(lodQuadCount(step, 8), lists.quadCount()) << step;
+    }
+    // veldrun's mesh starts 1/16 before the grid point, the cliff programs'
+    // 9/16, the strips' corners half a unit.
+    EXPECT_EQ((std::vector<int>{fringeCells(-0.0625f), fringeCells(-0.5625f), fringeCells(-0.5f)}),
+              (std::vector<int>{1, 2, 1}));
+    const int colours[9] = {0, 0, 1, 2, 2, 3, 3, 3, 3};
+    for (int step = 1; step <= 8; ++step)
+        EXPECT_EQ(levelColourIndex(step), colours[step]) << step;
+}
