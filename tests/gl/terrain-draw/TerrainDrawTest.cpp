@@ -154,13 +154,15 @@ TEST_F(DrawTerrain, DrawsOnlyCellsMarkedOneAndLeavesTheDescribedState)
     const float probes[][2] = {{0.4f, 0.0f}, {0.4f, 1.0f}, {1.4f, 1.0f},
                                {2.4f, 0.4f}, {0.4f, 1.4f}, {3.4f, 0.4f}};
     const std::vector<int> reds[2] = {{255, 255, 0, 0, 0, 0}, {255, 255, 255, 255, 255, 0}};
+    // A light texture of full red keeps the probes' red; the level view draws with it off.
+    const std::vector<Texel> fourUnitTextures = {kWhite[0], kWhite[0], kWhite[0], {255, 128, 128}};
     for (const auto& [fourUnits, buffers] :
          {std::pair{false, false}, {false, true}, {true, false}, {true, true}})
         for (const TerrainDrawOptions options : {TerrainDrawOptions{false}, {true}, {true, true}}) {
             SCOPED_TRACE(testing::Message()
                          << "fourUnits " << fourUnits << " buffers " << buffers << " stitched "
                          << options.stitchSeams << " levels " << options.showLevels);
-            TerrainMap map = makeTerrain(4, 1.0f, fourUnits ? kFourWhite : kWhite);
+            TerrainMap map = makeTerrain(4, 1.0f, fourUnits ? fourUnitTextures : kWhite);
             if (buffers) createVertexBuffers(map, RenderCaps{true, false});
             glBindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
             view(kAbove);
@@ -172,7 +174,9 @@ TEST_F(DrawTerrain, DrawsOnlyCellsMarkedOneAndLeavesTheDescribedState)
             std::vector<int> red;
             for (const auto& p : probes)
                 red.push_back(pixelAt(p[0], p[1])[0]);
-            if (!options.showLevels) EXPECT_EQ(red, reds[options.stitchSeams]);
+            if (!options.showLevels) {
+                EXPECT_EQ(red, reds[options.stitchSeams]);
+            }
             // The level view: untextured grey, lines red at step 1 and blue at step 8.
             std::map<std::array<int, 3>, int> colours;
             const std::vector<uint8_t> frame = readFrame();
@@ -254,14 +258,12 @@ TEST_F(DrawTerrain, BufferObjectsClientArraysAndImmediateModeLeaveNoHoleStitched
                 EXPECT_EQ(holes(readFrame()) > 0, !stitched) << "immediate " << stitched;
             }
         }
-        EXPECT_EQ(quads[0][0], quads[1][1]) << fourUnits;
         EXPECT_GT(quads[0][0], 128 * 128); // rough random terrain: many cells finer than a quad
         for (bool stitched : {false, true}) {
-            EXPECT_EQ(quads[0][stitched], quads[1][stitched]) << fourUnits;
+            EXPECT_TRUE(quads[0][stitched] == quads[0][0] && quads[1][stitched] == quads[0][0]) << fourUnits;
             EXPECT_GT(litCount(frames[0][stitched]), size_t(kSize * kSize / 2)) << fourUnits;
             EXPECT_TRUE(frames[0][stitched] == frames[1][stitched]) << fourUnits;
-            EXPECT_EQ(holes(frames[0][stitched]) > 0, !stitched)
-                << fourUnits << " " << holes(frames[0][stitched]);
+            EXPECT_EQ(holes(frames[0][stitched]) > 0, !stitched) << fourUnits;
         }
     }
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
