@@ -11,6 +11,8 @@
 #include "skarnveil/SkarnveilScene.h"
 #include "terrain/TerrainMesh.h"
 
+#include <algorithm>
+
 bool GenerateCliffMeshBase(TerrainMap& map, bool withLight)
 {
     return computeMeshPositions(map, kCliffMeshOrigin, withLight, false);
@@ -138,14 +140,22 @@ CellStripRow walkCellStripRow(const uint8_t* visibleRow, int width)
 
 CellStripRow stitchedCellStripRow(const TerrainMap& map, int y)
 {
+    // The drawn cells run from the first cell marked in this row or the
+    // fringe's rows before it to the fringe's cells after the last one.
     const int fringe = fringeCells(-0.5f);
-    CellStripRow row;
-    for (int x = 0; x < map.width; ++x) {
-        if (!stitchedCellDrawn(map, x, y, fringe)) continue;
-        if (row.walked == 0) row.first = x;
-        row.walked = x - row.first + 1;
+    int first = map.width;
+    int last = -1;
+    for (int j = std::max(y - fringe, 0); j <= y; ++j) {
+        const uint8_t* row = map.visible.data() + static_cast<size_t>(map.width) * j;
+        for (int x = 0; x < map.width; ++x) {
+            if (row[x] != 1) continue;
+            first = std::min(first, x);
+            last = std::max(last, x);
+        }
     }
-    return row;
+    if (last < 0) return {};
+    last = std::min(last + fringe, map.width - 1);
+    return {first, last - first + 1};
 }
 
 namespace {
