@@ -103,6 +103,7 @@ TEST(StitchedCells, CoverTheirSquareOnceWithTheCoarserSidesVertices)
     const int sides[4] = {8, 8, 8, 8};
     EXPECT_FALSE(buildStitchedCell(templates, first, kColumns, 0, sides, false, cell) ||
                  buildStitchedCell(templates, first, kColumns, 9, sides, false, cell));
+    EXPECT_TRUE(stitchTemplates(0) == nullptr && stitchTemplates(9) == nullptr);
 }
 
 // A map with random steps: which cells are drawn and counted, and that two
