@@ -13,6 +13,7 @@ constexpr int F2 = 0x71;
 constexpr int F3 = 0x72;
 constexpr int F4 = 0x73;
 constexpr int F5 = 0x74;
+constexpr int F6 = 0x75;
 constexpr int F12 = 0x7B;
 // Letters are their upper-case ASCII codes.
 constexpr int letter(char c)

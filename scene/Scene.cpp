@@ -85,6 +85,7 @@ void UpdateInput()
         toggleAutoRangeAdjust(gScene.lodControl);
     while (TakeToggle(gKeyState, vk::F2))
         gScene.showQuadTree = !gScene.showQuadTree;
+    applyTerrainKeys(gScene);
 }
 
 void DrawFrame()
@@ -92,8 +93,8 @@ void DrawFrame()
     VeldrunScene& scene = gScene;
     beginFrame(scene, kVeldrunLight);
     glEnable(GL_DEPTH_TEST);
-    scene.lodControl.quadsDrawn =
-        drawTerrain(scene.terrainMap, scene.camera.eye, scene.lodControl.lodCoefficient);
+    scene.lodControl.quadsDrawn = drawTerrain(scene.terrainMap, scene.camera.eye,
+                                              scene.lodControl.lodCoefficient, scene.terrainDrawing);
     scene.cursorPoint = pickCursorPoint(scene.cursorPoint);
     DrawFoliage(scene.foliageList, scene.frustum);
     if (scene.showQuadTree) scene.quadViewTree.drawOutlines(true, 16);

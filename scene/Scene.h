@@ -13,7 +13,8 @@ extern VeldrunScene gScene;
 
 // Loads and builds everything once, each stage reported on the console.
 void StartScene();
-// Camera keys, F4 (automatic budget) and F2 (quad-tree outlines).
+// Camera keys, F4 (automatic budget), F2 (quad-tree outlines), F5 (stitched
+// seams) and F6 (level-of-detail view).
 void UpdateInput();
 void DrawFrame();
 // Empties the unit lists (after the window and context are gone).

@@ -1,10 +1,24 @@
 #include "scene/SceneCore.h"
 
 #include "platform/GlApi.h"
+#include "platform/VirtualKeys.h"
+#include "shell/DebugConsole.h"
+#include "shell/MainLoop.h"
 #include "shell/Shell.h"
 
 #include <cmath>
 #include <cstring>
+
+void applyTerrainKeys(SceneCore& scene)
+{
+    TerrainDrawOptions& drawing = scene.terrainDrawing;
+    while (TakeToggle(gKeyState, vk::F5)) {
+        drawing.stitchSeams = !drawing.stitchSeams;
+        DebugPrint(drawing.stitchSeams ? "Terrain seams stitched" : "Terrain seams open");
+    }
+    while (TakeToggle(gKeyState, vk::F6))
+        drawing.showLevels = !drawing.showLevels;
+}
 
 void placeCamera(SceneCore& scene)
 {

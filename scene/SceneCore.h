@@ -11,6 +11,7 @@
 #include "shell/Shell.h"
 #include "terrain/QuadViewTree.h"
 #include "terrain/TerrainMap.h"
+#include "terrain/TerrainSeams.h"
 #include "view/Camera.h"
 #include "view/Frustum.h"
 #include "view/Vec3.h"
@@ -29,10 +30,15 @@ struct SceneCore {
     UnitPresets unitPresets;
     UnitList unitList;
     LodControl lodControl;
-    Vec3 cursorPoint;           // world point under the pointer
-    Unit* cursorUnit = nullptr; // first element of unitList
-    bool showQuadTree = false;  // draw the tree's leaf boxes (F2 in veldrun)
+    Vec3 cursorPoint;                  // world point under the pointer
+    Unit* cursorUnit = nullptr;        // first element of unitList
+    bool showQuadTree = false;         // draw the tree's leaf boxes (F2 in veldrun)
+    TerrainDrawOptions terrainDrawing; // stitched seams (F5), level-of-detail view (F6)
 };
+
+// F5 and F6, latched: F5 switches the stitched seams and says on the console
+// which drawing is now in use; F6 switches the level-of-detail view.
+void applyTerrainKeys(SceneCore& scene);
 
 // Start-up: eye 16 units above grid point (32, 32), looking towards (32, 48, 0).
 void placeCamera(SceneCore& scene);

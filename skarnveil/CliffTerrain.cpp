@@ -11,6 +11,8 @@
 #include "skarnveil/SkarnveilScene.h"
 #include "terrain/TerrainMesh.h"
 
+#include <algorithm>
+
 bool GenerateCliffMeshBase(TerrainMap& map, bool withLight)
 {
     return computeMeshPositions(map, kCliffMeshOrigin, withLight, false);
@@ -48,8 +50,8 @@ void endCliffTerrain()
     glMatrixMode(GL_MODELVIEW);
 }
 
-int32_t drawCliffLod(const TerrainMap& map, Vec3 eye, float lodCoefficient, size_t attributeCount,
-                     const std::function<void(uint32_t)>& vertexAttribute)
+int32_t drawCliffLod(const TerrainMap& map, Vec3 eye, float lodCoefficient, TerrainDrawOptions options,
+                     size_t attributeCount, const std::function<void(uint32_t)>& vertexAttribute)
 {
     glColor3f(1.0f, 1.0f, 1.0f);
     glBindTexture(GL_TEXTURE_2D, map.textures[0]);
@@ -60,15 +62,15 @@ int32_t drawCliffLod(const TerrainMap& map, Vec3 eye, float lodCoefficient, size
     glPolygonMode(GL_BACK, GL_FILL);
     int32_t count = 0;
     if (attributeCount >= static_cast<size_t>(map.meshColumns) * static_cast<size_t>(map.meshRows)) {
-        count = drawImmediateCells(
-            map, eye, lodCoefficient,
+        count = drawImmediateTerrain(
+            map, eye, lodCoefficient, options,
             [&](uint32_t i) {
                 vertexAttribute(i);
                 const float* p = meshPosition(map, i);
                 glTexCoord2fv(p);
                 glVertex3fv(p);
             },
-            [] {});
+            [](int) {});
     }
     glDisable(GL_CULL_FACE);
     return count;
@@ -98,7 +100,7 @@ int RunCliffProgram(int argc, char** argv, const CliffVariant& variant)
     const auto drawFrame = [&] {
         DrawSkarnveilFrame(scene, [&] {
             return variant.drawTerrain(map, scene.lodDrawing, scene.camera.eye,
-                                       scene.lodControl.lodCoefficient);
+                                       scene.lodControl.lodCoefficient, scene.terrainDrawing);
         });
     };
     const auto recreateContextObjects = [&] {
@@ -109,11 +111,13 @@ int RunCliffProgram(int argc, char** argv, const CliffVariant& variant)
 }
 
 int32_t DrawCliffTerrain(const TerrainMap& map, bool lodDrawing, Vec3 eye, float lodCoefficient,
-                         size_t attributeCount, const std::function<void(uint32_t)>& vertexAttribute)
+                         TerrainDrawOptions options, size_t attributeCount,
+                         const std::function<void(uint32_t)>& vertexAttribute)
 {
     beginCliffTerrain(map);
-    const int32_t count = lodDrawing ? drawCliffLod(map, eye, lodCoefficient, attributeCount, vertexAttribute)
-                                     : drawCellStrips(map);
+    const int32_t count =
+        lodDrawing ? drawCliffLod(map, eye, lodCoefficient, options, attributeCount, vertexAttribute)
+                   : drawCellStrips(map, options.stitchSeams);
     endCliffTerrain();
     return count;
 }
@@ -134,6 +138,26 @@ CellStripRow walkCellStripRow(const uint8_t* visibleRow, int width)
     return row;
 }
 
+CellStripRow stitchedCellStripRow(const TerrainMap& map, int y)
+{
+    // The drawn cells run from the first cell marked in this row or the
+    // fringe's rows before it to the fringe's cells after the last one.
+    const int fringe = fringeCells(-0.5f);
+    int first = map.width;
+    int last = -1;
+    for (int j = std::max(y - fringe, 0); j <= y; ++j) {
+        const uint8_t* row = map.visible.data() + static_cast<size_t>(map.width) * j;
+        for (int x = 0; x < map.width; ++x) {
+            if (row[x] != 1) continue;
+            first = std::min(first, x);
+            last = std::max(last, x);
+        }
+    }
+    if (last < 0) return {};
+    last = std::min(last + fringe, map.width - 1);
+    return {first, last - first + 1};
+}
+
 namespace {
 
 void stripCorner(const Vec3& corner)
@@ -144,7 +168,7 @@ void stripCorner(const Vec3& corner)
 
 } // namespace
 
-int32_t drawCellStrips(const TerrainMap& map)
+int32_t drawCellStrips(const TerrainMap& map, bool stitched)
 {
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     glColor3f(1.0f, 1.0f, 1.0f);
@@ -157,8 +181,10 @@ int32_t drawCellStrips(const TerrainMap& map)
     // recomputed from heightAt, which gives the same points.
     int32_t count = 0;
     for (int y = 0; y < map.height; ++y) {
-        const CellStripRow row =
+        const CellStripRow walk =
             walkCellStripRow(map.visible.data() + static_cast<size_t>(map.width) * y, map.width);
+        count += walk.count();
+        const CellStripRow row = stitched ? stitchedCellStripRow(map, y) : walk;
         glBegin(GL_QUAD_STRIP);
         for (int x = row.first; x < row.first + row.walked; ++x) {
             const CellRecord cell = cellRecord(map, x, y);
@@ -166,12 +192,11 @@ int32_t drawCellStrips(const TerrainMap& map)
             stripCorner(cell.p3);
         }
         if (row.walked > 0) {
-            const CellRecord last = cellRecord(map, map.width - 1, y);
+            const CellRecord last = cellRecord(map, stitched ? row.first + row.walked - 1 : map.width - 1, y);
             stripCorner(last.p1);
             stripCorner(last.p2);
         }
         glEnd();
-        count += row.count();
     }
     return count;
 }

@@ -6,6 +6,7 @@
 // and coarse strip modes.
 
 #include "terrain/TerrainMap.h"
+#include "terrain/TerrainSeams.h"
 #include "view/Vec3.h"
 
 #include <cstdint>
@@ -15,7 +16,9 @@
 struct CliffVariant {
     const char* name; // the program's name for its data folder
     std::function<void(TerrainMap&)> generateMesh;
-    std::function<int32_t(const TerrainMap&, bool lodDrawing, Vec3 eye, float lodCoefficient)> drawTerrain;
+    std::function<int32_t(const TerrainMap&, bool lodDrawing, Vec3 eye, float lodCoefficient,
+                          TerrainDrawOptions)>
+        drawTerrain;
 };
 
 // A whole cliff program: its data folder (heightmap, "cliff.tga", the tank),
@@ -35,10 +38,12 @@ bool GenerateCliffMeshBase(TerrainMap& map, bool withLight);
 // selected). With lodDrawing the immediate level-of-detail cells: colour
 // white, slot 0 bound, front faces culled (culling off afterwards), back faces
 // filled, vertexAttribute(i) sent before each vertex's texture coordinate and
-// position, and no cells unless attributeCount covers the mesh. Otherwise the
-// strips. Returns the count of the drawing used.
+// position, and no cells unless attributeCount covers the mesh; stitched and
+// as the level-of-detail view as the options say. Otherwise the strips.
+// Returns the count of the drawing used.
 int32_t DrawCliffTerrain(const TerrainMap& map, bool lodDrawing, Vec3 eye, float lodCoefficient,
-                         size_t attributeCount, const std::function<void(uint32_t)>& vertexAttribute);
+                         TerrainDrawOptions options, size_t attributeCount,
+                         const std::function<void(uint32_t)>& vertexAttribute);
 
 // The walk of one grid row of visible bytes: from the first cell marked 1
 // through the marked cells after it and the first unmarked cell after them
@@ -52,9 +57,17 @@ struct CellStripRow {
 };
 CellStripRow walkCellStripRow(const uint8_t* visibleRow, int width);
 
+// The stitched form of a row's walk: every cell from the first to the last one
+// a stitched drawing draws (marked, or the cell after a marked one in x, y or
+// both: the corners lie half a unit before the grid point), to be closed by
+// the last one's own right edge. No quad reaches on to the row's end, so
+// neighbouring rows meet vertex for vertex. walked = 0 when the row has none.
+CellStripRow stitchedCellStripRow(const TerrainMap& map, int y);
+
 // The coarse mode: one GL_QUAD_STRIP per grid row, left edges (P0, P3) of the
-// walked cells, then the right edge (P1, P2) of the row's last cell; corners
-// from heightAt, texture coordinates their x and y, no colours. Polygon mode
-// fill both sides, colour white, slot 0 bound, texturing on; culling as it
-// was. Returns the count.
-int32_t drawCellStrips(const TerrainMap& map);
+// walked cells, then the right edge (P1, P2) of the row's last cell, or with
+// `stitched` of the last cell of the stitched walk; corners from heightAt,
+// texture coordinates their x and y, no colours. Polygon mode fill both
+// sides, colour white, slot 0 bound, texturing on; culling as it was. Returns
+// the count of the walks, stitched or not.
+int32_t drawCellStrips(const TerrainMap& map, bool stitched = false);

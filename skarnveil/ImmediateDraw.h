@@ -8,16 +8,30 @@
 
 #include <cstdint>
 
-// Draws every marked cell of the map as glBegin/glEnd batches, GL_QUADS for a
-// one-quad cell and one GL_QUAD_STRIP per band otherwise, and returns the
-// rule's count. vertex(i) sends everything of mesh vertex i (it is called
-// between glBegin and glEnd); beforeStrip() runs before each strip's glBegin.
-template <typename Vertex, typename BeforeStrip>
-int32_t drawImmediateCells(const TerrainMap& map, Vec3 eye, float lodCoefficient, Vertex&& vertex,
-                           BeforeStrip&& beforeStrip)
+// Draws every marked cell of the map and returns the rule's count: stitched,
+// a few GL_TRIANGLE_STRIP batches a cell; otherwise GL_QUADS for a one-quad cell and
+// one GL_QUAD_STRIP per band. vertex(i) sends everything of mesh vertex i (it
+// is called between glBegin and glEnd); beforeBatch(step) runs before each
+// glBegin with the step of the cell.
+template <typename Vertex, typename BeforeBatch>
+int32_t drawImmediateCells(const TerrainMap& map, Vec3 eye, float lodCoefficient, bool stitched,
+                           Vertex&& vertex, BeforeBatch&& beforeBatch)
 {
+    if (stitched) {
+        return visitStitchedImmediateCells(map, eye, lodCoefficient, [&](const StitchedCell& cell) {
+            const uint32_t* index = cell.indices;
+            for (int strip = 0; strip < cell.stripCount; ++strip) {
+                beforeBatch(cell.step);
+                glBegin(GL_TRIANGLE_STRIP);
+                for (const uint32_t* end = index + cell.stripLengths[strip]; index != end; ++index)
+                    vertex(*index);
+                glEnd();
+            }
+        });
+    }
     return visitImmediateCells(map, eye, lodCoefficient, [&](const CellIndexLists& lists) {
         if (lists.isQuad) {
+            beforeBatch(lists.step);
             glBegin(GL_QUADS);
             for (uint32_t index : lists.quad)
                 vertex(index);
@@ -25,7 +39,7 @@ int32_t drawImmediateCells(const TerrainMap& map, Vec3 eye, float lodCoefficient
             return;
         }
         for (int band = 0; band < lists.stripCount; ++band) {
-            beforeStrip();
+            beforeBatch(lists.step);
             glBegin(GL_QUAD_STRIP);
             for (int i = 0; i < lists.stripLength; ++i)
                 vertex(lists.strips[band][i]);
@@ -39,4 +53,32 @@ int32_t drawImmediateCells(const TerrainMap& map, Vec3 eye, float lodCoefficient
 inline const float* meshPosition(const TerrainMap& map, uint32_t i)
 {
     return map.vertices.data() + static_cast<size_t>(i) * 3;
+}
+
+// The terrain as the drawing's options ask: the program's own textured
+// drawing (vertex and beforeBatch as above), or the level-of-detail view: an
+// untextured, unlit grey fill pushed back in depth, then every cell's lines in
+// its step's colour (the enable, polygon and current state restored after).
+// Returns the rule's count either way.
+template <typename Vertex, typename BeforeBatch>
+int32_t drawImmediateTerrain(const TerrainMap& map, Vec3 eye, float lodCoefficient,
+                             TerrainDrawOptions options, Vertex&& vertex, BeforeBatch&& beforeBatch)
+{
+    if (!options.showLevels)
+        return drawImmediateCells(map, eye, lodCoefficient, options.stitchSeams, vertex, beforeBatch);
+    glPushAttrib(GL_ENABLE_BIT | GL_POLYGON_BIT | GL_CURRENT_BIT);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_LIGHTING);
+    glEnable(GL_POLYGON_OFFSET_FILL);
+    glPolygonOffset(1.0f, 1.0f);
+    glColor3fv(kLevelFill);
+    const auto position = [&map](uint32_t i) { glVertex3fv(meshPosition(map, i)); };
+    const int32_t count =
+        drawImmediateCells(map, eye, lodCoefficient, options.stitchSeams, position, [](int) {});
+    glDisable(GL_POLYGON_OFFSET_FILL);
+    glPolygonMode(GL_BACK, GL_LINE);
+    drawImmediateCells(map, eye, lodCoefficient, options.stitchSeams, position,
+                       [](int step) { glColor3fv(kLevelColours[levelColourIndex(step)]); });
+    glPopAttrib();
+    return count;
 }

@@ -40,9 +40,10 @@ void StartSkarnveilScene(SceneCore& scene, const TerrainStages& stages)
 
 void ApplySkarnveilKeys(SceneCore& scene)
 {
-    // No automatic range control and no other switches in these programs:
-    // F2, F4 and F5 do nothing.
+    // No automatic range control and no quad-tree outlines in these programs:
+    // F2 and F4 do nothing.
     applyCameraKeys(scene.camera, gKeyState.down, kMovementStep);
+    applyTerrainKeys(scene);
 }
 
 void DrawSkarnveilFrame(SceneCore& scene, const std::function<int32_t()>& drawTerrain)

@@ -23,8 +23,8 @@ struct TerrainStages {
 // unit (a tank) and light 1's colours, each stage reported on the console.
 void StartSkarnveilScene(SceneCore& scene, const TerrainStages& stages);
 
-// The camera keys. F2, F4 and F5 are taken as latched toggles that do
-// nothing; F3 is left to the program.
+// The camera keys, F5 (stitched seams) and F6 (level-of-detail view); F2 and
+// F4 do nothing; F3 is left to the program.
 void ApplySkarnveilKeys(SceneCore& scene);
 
 // One frame: the shared view set-up, drawTerrain() (its result becomes

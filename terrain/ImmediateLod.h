@@ -7,6 +7,7 @@
 
 #include "terrain/TerrainLod.h"
 #include "terrain/TerrainMap.h"
+#include "terrain/TerrainSeams.h"
 #include "view/Vec3.h"
 
 #include <cstddef>
@@ -59,5 +60,23 @@ int32_t visitImmediateCells(const TerrainMap& map, Vec3 eye, float lodCoefficien
             count += immediateCount(lists);
         }
     }
+    return count;
+}
+
+// The same cells stitched, as triangle strips: visit(cell) for every marked
+// cell, drawn over its own square only, its sides with the coarser neighbour's vertices, and for
+// the fringe of cells after them that the mesh origin (the x of vertex 0)
+// asks for. Each marked cell counts what its lists above would, so the sum is
+// the same; the fringe counts nothing.
+template <typename Visit>
+int32_t visitStitchedImmediateCells(const TerrainMap& map, Vec3 eye, float lodCoefficient, Visit&& visit)
+{
+    if (!immediateDrawable(map)) return 0;
+    int32_t count = 0;
+    const auto stepOf = [&](int x, int y) { return immediateCellStep(map, x, y, eye, lodCoefficient); };
+    visitStitchedCells(map, fringeCells(map.vertices[0]), true, stepOf, [&](const StitchedCell& cell) {
+        visit(cell);
+        if (cell.marked) count += immediateQuadCount(cell.step, map.subdivision);
+    });
     return count;
 }

@@ -3,6 +3,8 @@
 #include "platform/GlApi.h"
 #include "terrain/TerrainLod.h"
 #include "terrain/TerrainMap.h"
+#include "terrain/TerrainMesh.h"
+#include "terrain/TerrainSeams.h"
 
 namespace {
 
@@ -104,6 +106,66 @@ void drawCell(const CellIndexLists& lists)
         glDrawElements(GL_QUAD_STRIP, lists.stripLength, GL_UNSIGNED_INT, lists.strips[strip]);
 }
 
+// Draws every marked cell, stitched (one triangle list a cell) or with
+// today's strips, and returns the quads counted; beforeCell(step) runs before
+// each cell. The arrays are set up.
+template <typename BeforeCell>
+int32_t drawCells(const TerrainMap& map, Vec3 eye, float lodCoefficient, bool stitched,
+                  BeforeCell&& beforeCell)
+{
+    int32_t quads = 0;
+    if (stitched) {
+        const auto stepOf = [&](int x, int y) { return cellStep(map, x, y, eye, lodCoefficient); };
+        visitStitchedCells(map, fringeCells(kMeshOrigin), false, stepOf, [&](const StitchedCell& cell) {
+            beforeCell(cell.step);
+            glDrawElements(GL_TRIANGLES, cell.indexCount, GL_UNSIGNED_INT, cell.indices);
+            if (cell.marked) quads += lodQuadCount(cell.step, map.subdivision);
+        });
+        return quads;
+    }
+    CellIndexLists lists;
+    for (int y = 0; y < map.height; ++y) {
+        const uint8_t* row = map.visible.data() + static_cast<size_t>(map.width) * y;
+        for (int x = 0; x < map.width; ++x) {
+            if (row[x] != 1) continue;
+            const int step = cellStep(map, x, y, eye, lodCoefficient);
+            if (!buildCellIndices(x, y, step, map.subdivision, map.meshColumns, lists)) continue;
+            beforeCell(step);
+            drawCell(lists);
+            quads += lists.quadCount();
+        }
+    }
+    return quads;
+}
+
+// The level-of-detail view inside the terrain's state: an untextured grey fill
+// pushed back in depth, then every cell's lines in its step's colour. Textures
+// and the colour array are off meanwhile and on again afterwards.
+int32_t drawLevels(const TerrainMap& map, Vec3 eye, float lodCoefficient, bool stitched)
+{
+    glPushAttrib(GL_ENABLE_BIT | GL_POLYGON_BIT | GL_CURRENT_BIT);
+    if (map.usesMultitexture) {
+        for (int unit = kUnitCount - 1; unit >= 0; --unit) {
+            glActiveTextureARB(GL_TEXTURE0_ARB + unit);
+            glDisable(GL_TEXTURE_2D);
+        }
+    } else {
+        glDisable(GL_TEXTURE_2D);
+    }
+    glDisableClientState(GL_COLOR_ARRAY);
+    glEnable(GL_POLYGON_OFFSET_FILL);
+    glPolygonOffset(1.0f, 1.0f);
+    glColor3fv(kLevelFill);
+    const int32_t quads = drawCells(map, eye, lodCoefficient, stitched, [](int) {});
+    glDisable(GL_POLYGON_OFFSET_FILL);
+    glPolygonMode(GL_BACK, GL_LINE);
+    drawCells(map, eye, lodCoefficient, stitched,
+              [](int step) { glColor3fv(kLevelColours[levelColourIndex(step)]); });
+    glPopAttrib();
+    glEnableClientState(GL_COLOR_ARRAY);
+    return quads;
+}
+
 } // namespace
 
 void setTextureUnits(const TerrainMap& map, bool on)
@@ -201,22 +263,15 @@ void endTerrainDrawing(const TerrainMap& map)
     glDisable(GL_CULL_FACE);
 }
 
-int32_t drawTerrain(TerrainMap& map, Vec3 eye, float lodCoefficient)
+int32_t drawTerrain(TerrainMap& map, Vec3 eye, float lodCoefficient, TerrainDrawOptions options)
 {
     beginTerrainDrawing(map);
     int32_t quads = 0;
     if (terrainDrawable(map)) {
-        CellIndexLists lists;
-        for (int y = 0; y < map.height; ++y) {
-            const uint8_t* row = map.visible.data() + static_cast<size_t>(map.width) * y;
-            for (int x = 0; x < map.width; ++x) {
-                if (row[x] != 1) continue;
-                const int step = cellStep(map, x, y, eye, lodCoefficient);
-                if (!buildCellIndices(x, y, step, map.subdivision, map.meshColumns, lists)) continue;
-                drawCell(lists);
-                quads += lists.quadCount();
-            }
-        }
+        if (options.showLevels)
+            quads = drawLevels(map, eye, lodCoefficient, options.stitchSeams);
+        else
+            quads = drawCells(map, eye, lodCoefficient, options.stitchSeams, [](int) {});
     }
     endTerrainDrawing(map);
     return quads;

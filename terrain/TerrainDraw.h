@@ -3,6 +3,7 @@
 // Drawing of the terrain mesh with a per-cell level of detail (the arithmetic
 // lives in TerrainLod.h). Needs a current OpenGL context.
 
+#include "terrain/TerrainSeams.h"
 #include "view/Vec3.h"
 
 #include <cstdint>
@@ -18,8 +19,11 @@ struct TerrainMap;
 // are disabled; with one texture GL_TEXTURE_2D is disabled; with buffer
 // objects the colour buffer stays bound. A map without a drawable grid and
 // mesh still gets the texture and culling state set and restored, but no
-// array is touched and the result is 0.
-int32_t drawTerrain(TerrainMap& map, Vec3 eye, float lodCoefficient);
+// array is touched and the result is 0. options: stitched cells (each cell
+// one triangle list over its own square) or today's strips, which reach one
+// band into the next cell row; the level-of-detail view or the textured
+// terrain. Either way each cell counts the quads of its step.
+int32_t drawTerrain(TerrainMap& map, Vec3 eye, float lodCoefficient, TerrainDrawOptions options = {});
 
 // The state drawTerrain draws its cells in (culling, textures and the texture
 // matrix, and the arrays when the map is drawable) and its undoing, for

@@ -41,6 +41,7 @@ bool buildCellIndices(int x, int y, int step, int subdivision, int meshColumns, 
                       CellIndexLists& out)
 {
     out.isQuad = false;
+    out.step = step;
     out.stripCount = 0;
     out.stripLength = 0;
     if (subdivision < 1 || subdivision > kMaxSubdivision || step < 1 || step > subdivision || x < 0 ||
@@ -61,16 +62,15 @@ bool buildCellIndices(int x, int y, int step, int subdivision, int meshColumns, 
     }
     const int count = (limit + step - 1) / step; // multiples of step below limit
     if (limit < 1 || count > kMaxCellStrips || 2 * count > kMaxStripIndices) return false;
-    out.stripCount = count;
-    out.stripLength = 2 * count;
-    for (int band = 0; band < count; ++band) {
-        const int k = band * step;
-        uint32_t* strip = out.strips[band];
-        for (int pair = 0; pair < count; ++pair) {
-            const int s = pair * step;
-            strip[2 * pair] = v(sx + s, sy + k);
-            strip[2 * pair + 1] = v(sx + s, sy + k + step);
+    // The lengths are what the loops wrote, so the count follows the lists.
+    for (int k = 0; k < limit; k += step) {
+        uint32_t* strip = out.strips[out.stripCount++];
+        int length = 0;
+        for (int s = 0; s < limit; s += step) {
+            strip[length++] = v(sx + s, sy + k);
+            strip[length++] = v(sx + s, sy + k + step);
         }
+        out.stripLength = length;
     }
     return true;
 }

@@ -29,6 +29,7 @@ int lodStep(float f, int subdivision);
 // allocated). Either one quad (isQuad, quad[0..3]) or stripCount quad strips
 // of stripLength indices each. Indices are v(c, r) = c + meshColumns * r.
 struct CellIndexLists {
+    int step = 0; // the step the lists were built for
     bool isQuad = false;
     int stripCount = 0;
     int stripLength = 0;

@@ -1,6 +1,8 @@
-// Frame cost of the terrain drawing from veldrun's start view on a generated
-// 128 x 128 terrain, against two references drawing on the same GL state:
-//   one batch   - exactly the same quads, all in one GL_QUADS glDrawElements
+// Frame cost of the terrain drawing (stitched, as the programs start) from
+// veldrun's start view on a generated 128 x 128 terrain, against the drawing
+// with open seams (the strips of each cell, which the references below draw
+// too) and two references drawing on the same GL state:
+//   one batch   - the open drawing's quads, all in one GL_QUADS glDrawElements
 //                 with the indices prepared beforehand (the limit for this GL);
 //   brute force - every visible cell at full detail, cell by cell.
 // The coefficient is searched so that the drawing emits about 30,000 quads.
@@ -177,9 +179,9 @@ void timeFrames(benchmark::State& state, bool geometryOnly, DrawFunction draw)
     state.counters["quads"] = quads;
 }
 
-int drawWith(TerrainMap& map)
+int drawWith(TerrainMap& map, bool stitched = true)
 {
-    return drawTerrain(map, gScene->eye, gScene->coefficient);
+    return drawTerrain(map, gScene->eye, gScene->coefficient, {stitched});
 }
 
 // Like drawTerrain on buffer objects, but a cell's strips go out in one
@@ -226,6 +228,7 @@ struct Method {
 const Method kMethods[] = {
     {"drawTerrain/buffers", [](Scene& s) { return drawWith(s.buffers); }},
     {"drawTerrain/client", [](Scene& s) { return drawWith(s.client); }},
+    {"openSeams/buffers", [](Scene& s) { return drawWith(s.buffers, false); }},
     {"oneBatch/buffers", [](Scene& s) { return drawBatch(s.buffers, s.batch); }},
     {"oneBatch/client", [](Scene& s) { return drawBatch(s.client, s.batch); }},
     {"multiDraw/buffers", [](Scene& s) { return drawMultiDraw(s.buffers); }},
@@ -286,6 +289,8 @@ int main(int argc, char** argv)
         for (const Method& method : kMethods)
             std::printf("  %-22s %9.3f\n", method.name, medians[method.name]);
         const auto ratio = [&](const char* a, const char* b) { return medians[a] / medians[b]; };
+        std::printf("  drawTerrain/buffers  / openSeams/buffers   = %.2f\n",
+                    ratio("drawTerrain/buffers", "openSeams/buffers"));
         std::printf("  drawTerrain/buffers  / oneBatch/buffers    = %.2f\n",
                     ratio("drawTerrain/buffers", "oneBatch/buffers"));
         std::printf("  drawTerrain/client   / oneBatch/client     = %.2f\n",

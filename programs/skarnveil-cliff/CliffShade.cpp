@@ -48,10 +48,12 @@ bool GenerateShadedCliffMesh(TerrainMap& map)
     return true;
 }
 
-int32_t DrawShadedCliffTerrain(const TerrainMap& map, bool lodDrawing, Vec3 eye, float lodCoefficient)
+int32_t DrawShadedCliffTerrain(const TerrainMap& map, bool lodDrawing, Vec3 eye, float lodCoefficient,
+                               TerrainDrawOptions options)
 {
-    return DrawCliffTerrain(map, lodDrawing, eye, lodCoefficient, map.light.size(), [&map](uint32_t i) {
-        const float shade = map.light[i];
-        glColor3f(shade, shade, shade);
-    });
+    return DrawCliffTerrain(map, lodDrawing, eye, lodCoefficient, options, map.light.size(),
+                            [&map](uint32_t i) {
+                                const float shade = map.light[i];
+                                glColor3f(shade, shade, shade);
+                            });
 }

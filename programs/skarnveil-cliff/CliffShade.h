@@ -4,6 +4,7 @@
 // shade, drawn in immediate mode or as coarse row strips.
 
 #include "terrain/TerrainMap.h"
+#include "terrain/TerrainSeams.h"
 #include "view/Vec3.h"
 
 #include <cstdint>
@@ -25,5 +26,7 @@ bool GenerateShadedCliffMesh(TerrainMap& map);
 
 // The terrain step of the frame: the cliff state around either the level of
 // detail drawing (lodDrawing, each vertex coloured by its shade) or the
-// strips. Returns the count of the drawing used.
-int32_t DrawShadedCliffTerrain(const TerrainMap& map, bool lodDrawing, Vec3 eye, float lodCoefficient);
+// strips; stitched and as the level-of-detail view as the options say.
+// Returns the count of the drawing used.
+int32_t DrawShadedCliffTerrain(const TerrainMap& map, bool lodDrawing, Vec3 eye, float lodCoefficient,
+                               TerrainDrawOptions options = {});

@@ -21,7 +21,7 @@ bool GenerateLitCliffMesh(TerrainMap& map, std::vector<Vec3>& meshNormals)
 }
 
 int32_t DrawLitCliffTerrain(const TerrainMap& map, const std::vector<Vec3>& meshNormals, bool lodDrawing,
-                            Vec3 eye, float lodCoefficient)
+                            Vec3 eye, float lodCoefficient, TerrainDrawOptions options)
 {
     glEnable(GL_LIGHT0);
     glEnable(GL_LIGHTING);
@@ -34,7 +34,8 @@ int32_t DrawLitCliffTerrain(const TerrainMap& map, const std::vector<Vec3>& mesh
     };
     // The colour is white and the material stays at GL's defaults, so the
     // texture is modulated by the lit default material.
-    const int32_t count = DrawCliffTerrain(map, lodDrawing, eye, lodCoefficient, meshNormals.size(), normal);
+    const int32_t count =
+        DrawCliffTerrain(map, lodDrawing, eye, lodCoefficient, options, meshNormals.size(), normal);
     glDisable(GL_LIGHTING);
     return count;
 }

@@ -4,6 +4,7 @@
 // through a normal per mesh vertex.
 
 #include "terrain/TerrainMap.h"
+#include "terrain/TerrainSeams.h"
 #include "view/Vec3.h"
 
 #include <cstdint>
@@ -17,6 +18,7 @@ bool GenerateLitCliffMesh(TerrainMap& map, std::vector<Vec3>& meshNormals);
 // The terrain step of the frame with light 0 and lighting on (both at GL's
 // defaults): the level-of-detail drawing with a normal per vertex, or the
 // strips, which get the upward normal (0, 0, 1) once before them. Lighting is
-// off afterwards; light 0 stays enabled.
+// off afterwards; light 0 stays enabled. The options as for the shaded cliff
+// (the level-of-detail view is drawn unlit).
 int32_t DrawLitCliffTerrain(const TerrainMap& map, const std::vector<Vec3>& meshNormals, bool lodDrawing,
-                            Vec3 eye, float lodCoefficient);
+                            Vec3 eye, float lodCoefficient, TerrainDrawOptions options = {});

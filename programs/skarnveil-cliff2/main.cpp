@@ -16,7 +16,8 @@ int main(int argc, char** argv)
     return RunCliffProgram(
         argc, argv,
         {"skarnveil-cliff2", [](TerrainMap& map) { GenerateLitCliffMesh(map, gMeshNormals); },
-         [](const TerrainMap& map, bool lodDrawing, Vec3 eye, float lodCoefficient) {
-             return DrawLitCliffTerrain(map, gMeshNormals, lodDrawing, eye, lodCoefficient);
+         [](const TerrainMap& map, bool lodDrawing, Vec3 eye, float lodCoefficient,
+            TerrainDrawOptions options) {
+             return DrawLitCliffTerrain(map, gMeshNormals, lodDrawing, eye, lodCoefficient, options);
          }});
 }

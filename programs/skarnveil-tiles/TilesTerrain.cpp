@@ -82,7 +82,8 @@ bool TilesDrawable(const TerrainMap& map, const TilesTerrain& tiles)
     return map.light.size() >= static_cast<size_t>(map.meshColumns) * static_cast<size_t>(map.meshRows);
 }
 
-int32_t DrawTilesTerrain(const TerrainMap& map, const TilesTerrain& tiles, Vec3 eye, float lodCoefficient)
+int32_t DrawTilesTerrain(const TerrainMap& map, const TilesTerrain& tiles, Vec3 eye, float lodCoefficient,
+                         TerrainDrawOptions options)
 {
     // The previous frame's cursor point left depth testing off; the terrain
     // must write depth for the cursor pick and hide what lies behind it.
@@ -94,11 +95,11 @@ int32_t DrawTilesTerrain(const TerrainMap& map, const TilesTerrain& tiles, Vec3 
     glBindTexture(GL_TEXTURE_2D, map.textures[0]);
     const bool drawable = TilesDrawable(map, tiles);
     int32_t count = 0;
-    if (map.usesMultitexture) {
+    if (map.usesMultitexture && !options.showLevels) {
         setTextureUnits(map, true);
         if (drawable) {
             count = drawImmediateCells(
-                map, eye, lodCoefficient,
+                map, eye, lodCoefficient, options.stitchSeams,
                 [&](uint32_t i) {
                     const uint8_t shade = tiles.shades[i];
                     glColor4ub(shade, shade, shade, tiles.blends[i]);
@@ -109,18 +110,19 @@ int32_t DrawTilesTerrain(const TerrainMap& map, const TilesTerrain& tiles, Vec3 
                     glMultiTexCoord2fvARB(GL_TEXTURE3_ARB, p);
                     glVertex3fv(p);
                 },
-                [] {});
+                [](int) {});
         }
         setTextureUnits(map, false);
     } else {
+        // The level-of-detail view takes this path too: it draws untextured.
         glMatrixMode(GL_TEXTURE);
         glLoadIdentity();
         glScalef(0.1f, 0.1f, 0.1f);
         glBindTexture(GL_TEXTURE_2D, map.textures[0]);
         glMatrixMode(GL_MODELVIEW);
         if (drawable) {
-            count = drawImmediateCells(
-                map, eye, lodCoefficient,
+            count = drawImmediateTerrain(
+                map, eye, lodCoefficient, options,
                 [&](uint32_t i) {
                     const float light = map.light[i];
                     glColor3f(light, light, light);
@@ -130,7 +132,7 @@ int32_t DrawTilesTerrain(const TerrainMap& map, const TilesTerrain& tiles, Vec3 
                 },
                 // Overwritten by the first vertex's colour; kept as the
                 // drawing has always sent it.
-                [] { glColor3f(1.0f, 1.0f, 1.0f); });
+                [](int) { glColor3f(1.0f, 1.0f, 1.0f); });
         }
         // GL_TEXTURE_2D stays enabled for what follows.
     }

@@ -5,6 +5,7 @@
 // immediate mode.
 
 #include "terrain/TerrainMap.h"
+#include "terrain/TerrainSeams.h"
 #include "view/Vec3.h"
 
 #include <cstdint>
@@ -40,4 +41,6 @@ bool TilesDrawable(const TerrainMap& map, const TilesTerrain& tiles);
 // level-of-detail rule and returns its count. Four units: the tiles blended by the shade and blend bytes,
 // then units 1-3 off and unit 0 back to GL_MODULATE with its texture matrix at 0.1. One unit: the base tile
 // at a 0.1 texture scale, coloured by `light`, GL_TEXTURE_2D left on. Culling is off afterwards in both.
-int32_t DrawTilesTerrain(const TerrainMap& map, const TilesTerrain& tiles, Vec3 eye, float lodCoefficient);
+// The options choose stitched cells and the level-of-detail view (drawn as the one-unit path leaves it).
+int32_t DrawTilesTerrain(const TerrainMap& map, const TilesTerrain& tiles, Vec3 eye, float lodCoefficient,
+                         TerrainDrawOptions options = {});

@@ -43,7 +43,7 @@ void drawFrame()
 {
     DrawSkarnveilFrame(gScene, [] {
         return DrawTilesTerrain(gScene.terrainMap, gScene.tiles, gScene.camera.eye,
-                                gScene.lodControl.lodCoefficient);
+                                gScene.lodControl.lodCoefficient, gScene.terrainDrawing);
     });
 }
 

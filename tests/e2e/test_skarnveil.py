@@ -58,6 +58,23 @@ class SkarnveilCase:
         self.x.key(window, "F3")
         self.assertLess(there.difference(self.picture(window, "f3-twice"), PICTURE), 0.05)
 
+        # F5 opens the seams between cells of different detail, and says so: the black clear colour
+        # shows through cracks. F6 draws each cell's lines in its level's colour over grey. Tapped
+        # again, each brings the picture back.
+        if self.program == "skarnveil-tiles":
+            cracks = lambda image: image.count(lambda p: max(p) <= 2, PICTURE)
+            self.x.key(window, "F5")
+            program.wait_for_line("Terrain seams open")
+            self.assertGreater(cracks(self.picture(window, "f5")), cracks(there) + 5)
+            self.x.key(window, "F5")
+            program.wait_for_line("Terrain seams stitched")
+            self.assertEqual(cracks(self.picture(window, "f5-twice")), cracks(there))
+            self.x.key(window, "F6")  # grey fill; lines red, yellow, green, blue by step
+            levels = {(76, 76, 76), (255, 0, 0), (255, 255, 0), (0, 255, 0), (51, 102, 255)}
+            self.assertGreater(self.picture(window, "f6").count(lambda p: p in levels, PICTURE), 0.5 * 800 * 525)
+            self.x.key(window, "F6")
+            self.assertLess(there.difference(self.picture(window, "f6-twice"), PICTURE), 0.05)
+
         if self.whole_run:
             # veldrun sees every key's way: here that the program's keys move and Ctrl swings.
             check_camera_keys(self, self.x, window, ("w", "ctrl+Left"))

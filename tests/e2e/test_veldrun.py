@@ -81,6 +81,25 @@ class VeldrunTest(XTestCase):
 
         check_camera_keys(self, self.x, window)
 
+        # F5 opens the seams between cells of different detail, and says so: the black clear colour
+        # shows through cracks. F6 draws each cell's lines in its level's colour over grey. Tapped
+        # again, each brings the picture back.
+        ground = (0, 75, 800, 600)
+        stitched = settled(self.x, window, path)
+        cracks = lambda image: image.count(lambda p: max(p) <= 2, ground)
+        self.x.key(window, "F5")
+        program.wait_for_line("Terrain seams open")
+        self.assertGreater(cracks(settled(self.x, window, artefact("veldrun-f5.png"))), cracks(stitched) + 5)
+        self.x.key(window, "F5")
+        program.wait_for_line("Terrain seams stitched")
+        self.assertEqual(cracks(settled(self.x, window, path)), cracks(stitched))
+        self.x.key(window, "F6")  # grey fill; lines red, yellow, green, blue by step
+        levels = {(76, 76, 76), (255, 0, 0), (255, 255, 0), (0, 255, 0), (51, 102, 255)}
+        shot = settled(self.x, window, artefact("veldrun-f6.png"))
+        self.assertGreater(shot.count(lambda p: p in levels, ground), 0.5 * 800 * 525)
+        self.x.key(window, "F6")
+        self.assertLess(stitched.difference(settled(self.x, window, path), ground), 0.005)
+
         self.x.key(window, "Escape")
         self.assertEqual(program.wait(), 0)
         self.assertEqual(program.lines("stderr"), [])

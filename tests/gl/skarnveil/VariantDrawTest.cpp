@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -108,6 +109,16 @@ TEST_F(VariantDraw, CliffShadedLevelOfDetailAndFullBrightStrips)
     // Seven rows of 7 marked cells and the last column's left edge, closed by its right edge.
     EXPECT_EQ(DrawShadedCliffTerrain(map, false, eye_, 1.0f), 7 * 9);
     EXPECT_GT(litPixels(3 * 250), kSize * kSize * 3 / 4);
+    // Only cells (1, 1) and (2, 1) marked: open, the row's strip closes at the
+    // map's far edge, x 0.5 .. 7.5 (the view ends at 7), y 0.5 .. 1.5; stitched,
+    // at the cell after the marked ones, x 0.5 .. 3.5, and the row after is
+    // drawn as far too, y 0.5 .. 2.5. Pixels of 7.6 / 64 units whose centres lie inside.
+    std::fill(map.visible.begin(), map.visible.end(), 0);
+    map.visible[9] = map.visible[10] = 1;
+    for (bool stitched : {false, true}) {
+        EXPECT_EQ(DrawShadedCliffTerrain(map, false, eye_, 1.0f, {stitched}), 4);
+        EXPECT_EQ(litPixels(3 * 250), stitched ? 26 * 17 : 55 * 9) << stitched;
+    }
     GLint depth = 0;
     glGetIntegerv(GL_TEXTURE_STACK_DEPTH, &depth);
     EXPECT_EQ(depth, 1); // the texture matrix popped again

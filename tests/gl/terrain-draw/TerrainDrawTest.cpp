@@ -1,5 +1,6 @@
 #include "terrain/TerrainDraw.h"
 #include "platform/GlApi.h"
+#include "skarnveil/ImmediateDraw.h"
 #include "terrain/QuadViewTree.h"
 #include "terrain/TerrainCursor.h"
 #include "terrain/TerrainMesh.h"
@@ -10,6 +11,7 @@
 
 #include <array>
 #include <cmath>
+#include <map>
 #include <random>
 #include <vector>
 
@@ -145,60 +147,95 @@ TEST_F(DrawTerrain, DrawsOnlyCellsMarkedOneAndLeavesTheDescribedState)
                                             {0.25f, 0, 0, 0, 0, 0.25f, 0, 0, 0, 0, 0, 0, 0.05f, 0.05f, 0, 1}};
     const GLenum names[] = {GL_CULL_FACE_MODE, GL_MATRIX_MODE, GL_ACTIVE_TEXTURE_ARB,
                             GL_CLIENT_ACTIVE_TEXTURE_ARB, GL_ARRAY_BUFFER_BINDING_ARB};
+    // Open, step 1 draws the cell's first band and one band of the next cell row
+    // (y 0.94 .. 1.06), one quad does not, and the cells marked 2 and 255 are
+    // not drawn; stitched, the cells after the marked ones in x, y and both
+    // are drawn too, uncounted, and no cell reaches past its own square.
+    const float probes[][2] = {{0.4f, 0.0f}, {0.4f, 1.0f}, {1.4f, 1.0f},
+                               {2.4f, 0.4f}, {0.4f, 1.4f}, {3.4f, 0.4f}};
+    const std::vector<int> reds[2] = {{255, 255, 0, 0, 0, 0}, {255, 255, 255, 255, 255, 0}};
+    // A light texture of full red keeps the probes' red; the level view draws with it off.
+    const std::vector<Texel> fourUnitTextures = {kWhite[0], kWhite[0], kWhite[0], {255, 128, 128}};
     for (const auto& [fourUnits, buffers] :
-         {std::pair{false, false}, {false, true}, {true, false}, {true, true}}) {
-        SCOPED_TRACE(testing::Message() << "fourUnits " << fourUnits << " buffers " << buffers);
-        TerrainMap map = makeTerrain(4, 1.0f, fourUnits ? kFourWhite : kWhite);
-        if (buffers) createVertexBuffers(map, RenderCaps{true, false});
-        glBindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
-        view(kAbove);
-        // Cell (0, 0), roughness 1 at d2 100, gets step 1 (72 quads), cell (1, 0)
-        // with roughness 0 one quad; bytes 2 and 255 are no marks.
-        map.visible = {1, 1, 2, 0, 255, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-        map.roughness[0] = 1.0f;
-        EXPECT_EQ(drawTerrain(map, Vec3{0.0f, 0.0f, 11.0f}, 1.0f), 72 + 1);
-        // Step 1 draws the cell's first band and one band of the next cell row
-        // (y 0.94 .. 1.06), one quad does not; the cells marked 2 and 255 are not drawn.
-        EXPECT_EQ((std::vector<int>{pixelAt(0.4f, 0.0f)[0], pixelAt(0.4f, 1.0f)[0], pixelAt(1.4f, 1.0f)[0],
-                                    pixelAt(2.4f, 0.4f)[0], pixelAt(0.4f, 1.4f)[0]}),
-                  (std::vector<int>{255, 255, 0, 0, 0}));
-        EXPECT_FALSE(glIsEnabled(GL_CULL_FACE) || glIsEnabled(GL_VERTEX_ARRAY) ||
-                     glIsEnabled(GL_COLOR_ARRAY));
-        std::vector<GLint> values(5);
-        for (size_t i = 0; i < 5; ++i)
-            glGetIntegerv(names[i], &values[i]);
-        EXPECT_EQ(values, (std::vector<GLint>{GL_FRONT, GL_MODELVIEW, GL_TEXTURE0_ARB, GL_TEXTURE0_ARB,
-                                              GLint(buffers ? map.colourBuffer : 0)}));
-        for (int unit = fourUnits ? 3 : 0; unit >= 0; --unit) {
-            glActiveTextureARB(GL_TEXTURE0_ARB + unit);
-            glClientActiveTextureARB(GL_TEXTURE0_ARB + unit);
-            std::vector<float> m(16);
-            glGetFloatv(GL_TEXTURE_MATRIX, m.data());
-            EXPECT_EQ(m, matrices[unit]) << unit;
-            // Texturing stays on for unit 0 only with four units; no texture-coordinate array stays on.
-            EXPECT_EQ(glIsEnabled(GL_TEXTURE_2D), fourUnits && unit == 0) << unit;
-            EXPECT_FALSE(glIsEnabled(GL_TEXTURE_COORD_ARRAY)) << unit;
+         {std::pair{false, false}, {false, true}, {true, false}, {true, true}})
+        for (const TerrainDrawOptions options : {TerrainDrawOptions{false}, {true}, {true, true}}) {
+            SCOPED_TRACE(testing::Message()
+                         << "fourUnits " << fourUnits << " buffers " << buffers << " stitched "
+                         << options.stitchSeams << " levels " << options.showLevels);
+            TerrainMap map = makeTerrain(4, 1.0f, fourUnits ? fourUnitTextures : kWhite);
+            if (buffers) createVertexBuffers(map, RenderCaps{true, false});
+            glBindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
+            view(kAbove);
+            // Cell (0, 0), roughness 1 at d2 100, gets step 1 (72 quads), cell (1, 0)
+            // with roughness 0 one quad; bytes 2 and 255 are no marks.
+            map.visible = {1, 1, 2, 0, 255, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+            map.roughness[0] = 1.0f;
+            EXPECT_EQ(drawTerrain(map, Vec3{0.0f, 0.0f, 11.0f}, 1.0f, options), 72 + 1);
+            std::vector<int> red;
+            for (const auto& p : probes)
+                red.push_back(pixelAt(p[0], p[1])[0]);
+            if (!options.showLevels) {
+                EXPECT_EQ(red, reds[options.stitchSeams]);
+            }
+            // The level view: untextured grey, lines red at step 1 and blue at step 8.
+            std::map<std::array<int, 3>, int> colours;
+            const std::vector<uint8_t> frame = readFrame();
+            for (size_t i = 0; i < frame.size(); i += 4)
+                ++colours[{frame[i], frame[i + 1], frame[i + 2]}];
+            const bool levels = colours[{255, 0, 0}] > 0 && colours[{51, 102, 255}] > 0 &&
+                                colours[{76, 76, 76}] > 0 && colours[{255, 255, 255}] == 0;
+            EXPECT_EQ(levels, options.showLevels);
+            EXPECT_FALSE(glIsEnabled(GL_CULL_FACE) || glIsEnabled(GL_VERTEX_ARRAY) ||
+                         glIsEnabled(GL_COLOR_ARRAY));
+            std::vector<GLint> values(5);
+            for (size_t i = 0; i < 5; ++i)
+                glGetIntegerv(names[i], &values[i]);
+            EXPECT_EQ(values, (std::vector<GLint>{GL_FRONT, GL_MODELVIEW, GL_TEXTURE0_ARB, GL_TEXTURE0_ARB,
+                                                  GLint(buffers ? map.colourBuffer : 0)}));
+            for (int unit = fourUnits ? 3 : 0; unit >= 0; --unit) {
+                glActiveTextureARB(GL_TEXTURE0_ARB + unit);
+                glClientActiveTextureARB(GL_TEXTURE0_ARB + unit);
+                std::vector<float> m(16);
+                glGetFloatv(GL_TEXTURE_MATRIX, m.data());
+                EXPECT_EQ(m, matrices[unit]) << unit;
+                // Texturing stays on for unit 0 only with four units; no texture-coordinate array stays on.
+                EXPECT_EQ(glIsEnabled(GL_TEXTURE_2D), fourUnits && unit == 0) << unit;
+                EXPECT_FALSE(glIsEnabled(GL_TEXTURE_COORD_ARRAY)) << unit;
+            }
+            GLint mode = 0;
+            glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
+            EXPECT_EQ(mode, GL_MODULATE);
         }
-        GLint mode = 0;
-        glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
-        EXPECT_EQ(mode, GL_MODULATE);
-    }
     TerrainMap empty; // a failed heightmap load: nothing to draw
     EXPECT_EQ(drawTerrain(empty, Vec3{}, 1.0f), 0);
 }
 
-// The generator's own 128 x 128 mesh with and without buffer objects, every
-// cell marked (the last row too, whose step-4 bands reach mesh row 1028),
-// seen from veldrun's start view: the same quads and the same picture.
-TEST_F(DrawTerrain, BufferObjectsAndClientArraysDrawTheSameFrame)
+// Pixels left at the magenta clear colour (no texture here holds it).
+size_t holes(const std::vector<uint8_t>& frame)
+{
+    size_t count = 0;
+    for (size_t i = 0; i < frame.size(); i += 4)
+        count += frame[i] == 255 && frame[i + 1] == 0 && frame[i + 2] == 255;
+    return count;
+}
+
+// The generator's own 128 x 128 mesh of random heights with and without
+// buffer objects, every cell marked (the last row too, whose step-4 bands
+// reach mesh row 1028), seen from veldrun's start view on a magenta clear
+// colour, the ground filling the view: the same quads and the same picture
+// either way. A coefficient of 0.2 mixes the steps near the eye: open, the
+// cells of different steps leave cracks; stitched, no hole, also with the
+// steps the immediate rule of the smaller programs gives.
+TEST_F(DrawTerrain, BufferObjectsClientArraysAndImmediateModeLeaveNoHoleStitched)
 {
     std::mt19937 rng(5);
     std::vector<uint8_t> bytes(128 * 128);
     for (uint8_t& b : bytes)
         b = uint8_t(rng() % 256);
+    glClearColor(1.0f, 0.0f, 1.0f, 1.0f);
     for (bool fourUnits : {false, true}) {
-        std::vector<uint8_t> frames[2];
-        int quads[2] = {};
+        std::vector<uint8_t> frames[2][2];
+        int quads[2][2] = {};
         for (int i = 0; i < 2; ++i) {
             TerrainMap map;
             map.loadHeightmapBytes(bytes.data(), bytes.size());
@@ -209,15 +246,27 @@ TEST_F(DrawTerrain, BufferObjectsAndClientArraysDrawTheSameFrame)
             map.visible.assign(16384, 1);
             Camera camera;
             camera.set(32, 32, map.gridHeight(32, 32) + 16, 32, 48, 0, 0, 0, 1);
-            view({250.0}, &camera);
-            quads[i] = drawTerrain(map, camera.eye, 1.0f);
-            frames[i] = readFrame();
+            for (bool stitched : {false, true}) {
+                view({250.0}, &camera);
+                quads[i][stitched] = drawTerrain(map, camera.eye, 0.2f, {stitched});
+                frames[i][stitched] = readFrame();
+                if (i == 1) continue;
+                view({250.0}, &camera);
+                drawImmediateTerrain(
+                    map, camera.eye, 0.2f, {stitched},
+                    [&map](uint32_t v) { glVertex3fv(meshPosition(map, v)); }, [](int) {});
+                EXPECT_EQ(holes(readFrame()) > 0, !stitched) << "immediate " << stitched;
+            }
         }
-        EXPECT_EQ(quads[0], quads[1]) << fourUnits;
-        EXPECT_GT(quads[0], 128 * 128); // rough random terrain: many cells finer than a quad
-        EXPECT_GT(litCount(frames[0]), size_t(kSize * kSize / 2)) << fourUnits;
-        EXPECT_TRUE(frames[0] == frames[1]) << fourUnits;
+        EXPECT_GT(quads[0][0], 128 * 128); // rough random terrain: many cells finer than a quad
+        for (bool stitched : {false, true}) {
+            EXPECT_TRUE(quads[0][stitched] == quads[0][0] && quads[1][stitched] == quads[0][0]) << fourUnits;
+            EXPECT_GT(litCount(frames[0][stitched]), size_t(kSize * kSize / 2)) << fourUnits;
+            EXPECT_TRUE(frames[0][stitched] == frames[1][stitched]) << fourUnits;
+            EXPECT_EQ(holes(frames[0][stitched]) > 0, !stitched) << fourUnits;
+        }
     }
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
 }
 
 // The frame's order: projection, camera, terrain, then the pick.
