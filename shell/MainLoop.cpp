@@ -57,7 +57,6 @@ void PresentFrame()
 
 int RunMessageLoop(const LoopHooks& hooks)
 {
-    bool done = false;
     for (;;) {
         platform::Event event;
         if (platform::PollEvent(event)) {
@@ -67,19 +66,16 @@ int RunMessageLoop(const LoopHooks& hooks)
         }
         FinishEventDrain(gKeyState);
         if (gMainWindow.active) {
-            if (gKeyState.down[vk::Escape] || gKeyState.pressed[vk::Escape]) {
-                done = true;
-            } else {
-                if (hooks.updateInput) hooks.updateInput();
-                if (hooks.drawFrame) hooks.drawFrame();
-                PresentFrame();
-            }
+            // Escape ends the pass that takes it: not even a window switch of the same pass runs.
+            if (gKeyState.down[vk::Escape] || gKeyState.pressed[vk::Escape]) break;
+            if (hooks.updateInput) hooks.updateInput();
+            if (hooks.drawFrame) hooks.drawFrame();
+            PresentFrame();
         } else {
             // Minimised: nothing to draw, so give the processor back.
             platform::SleepMilliseconds(10);
         }
         if (hooks.afterIdlePass && !hooks.afterIdlePass()) break;
-        if (done) break;
     }
     // Escape and the close box both end the program successfully.
     return 0;

@@ -30,8 +30,9 @@ bool TakeToggle(KeyState& keys, int virtualKey);
 struct LoopHooks {
     std::function<void()> updateInput;
     std::function<void()> drawFrame;
-    // After every idle pass, drawn or not. Returning false ends the loop (the
-    // smaller programs' full-screen switch, when it leaves no window).
+    // After every idle pass, drawn or not, unless Escape ends it. Returning
+    // false ends the loop (the smaller programs' full-screen switch, when it
+    // leaves no window).
     std::function<bool()> afterIdlePass;
 };
 

@@ -7,11 +7,11 @@
 int main(int argc, char** argv)
 {
     int exitCode = 0;
+    // The data files proper: a config.ini alone (a common name) makes no data folder.
     if (!EnterDataFolder(argc, argv, "veldrun",
-                         {"config.ini", "map/test/map_qv.raw", "map/test/map_qv_foliage.raw",
-                          "map/test/tile1.tga", "map/test/tile2.tga", "map/test/tile3.tga",
-                          "map/test/lightmap.tga", "tank/tank.md2", "tank/tank.tga", "Tree/Tree_low.md2",
-                          "Tree/tree.tga"},
+                         {"map/test/map_qv.raw", "map/test/map_qv_foliage.raw", "map/test/tile1.tga",
+                          "map/test/tile2.tga", "map/test/tile3.tga", "map/test/lightmap.tga",
+                          "tank/tank.md2", "tank/tank.tga", "Tree/Tree_low.md2", "Tree/tree.tga"},
                          exitCode))
         return exitCode;
     if (!OpenMainWindow("Veldrun")) {

@@ -1,6 +1,6 @@
 # The installed programs: cmake --install into a staging folder, veldrun started
-# from an empty folder with its per-user folder, its command line, the menu
-# entries and manual page, and the Debian package's contents and fields.
+# elsewhere with its per-user folder, its command line, the menu entries and
+# manual pages, and the two Debian packages' contents and fields.
 import os
 import pathlib
 import re
@@ -15,6 +15,7 @@ BUILD = os.path.dirname(BIN)
 PROGRAMS = ["veldrun", "skarnveil-tiles", "skarnveil-cliff", "skarnveil-cliff2"]
 MENU = ["usr/share/applications/%s.desktop" % name for name in PROGRAMS]
 ICON, MANUAL = "usr/share/icons/hicolor/48x48/apps/veldrun.png", "usr/share/man/man6/veldrun.6"
+TOOLS = {"usr/bin/veldrun-data", "usr/share/man/man1/veldrun-data.1"}
 
 
 def run(*args, **kwargs):
@@ -26,8 +27,10 @@ class InstalledTest(XTestCase):
     def setUpClass(cls):
         cls.tmp = tempfile.mkdtemp(prefix="veldrun-install-")
         cls.addClassCleanup(shutil.rmtree, cls.tmp)
-        cls.stage, cls.empty, cls.user = (os.path.join(cls.tmp, d) for d in ("stage", "empty", "xdg/veldrun"))
-        os.mkdir(cls.empty)
+        cls.stage, cls.elsewhere, cls.user = (os.path.join(cls.tmp, d) for d in ("stage", "elsewhere", "xdg/veldrun"))
+        # A folder with a config.ini (a common name) and no data files: no data folder.
+        os.mkdir(cls.elsewhere)
+        pathlib.Path(cls.elsewhere, "config.ini").write_text("Width=640\nHeight=480\nFullscreen=false\n")
         done = run("cmake", "--install", BUILD, "--prefix", "/usr", env=dict(os.environ, DESTDIR=cls.stage))
         assert done.returncode == 0, done.stderr
         cls.veldrun = os.path.join(cls.stage, "usr/bin/veldrun")
@@ -36,7 +39,7 @@ class InstalledTest(XTestCase):
     def window_of(self, *args):
         # The client size of veldrun's window once its start-up is done, with no
         # message box shown; then the window's close box ends it with code 0.
-        program = self.start(self.veldrun, self.empty, extra_env=self.env, args=args)
+        program = self.start(self.veldrun, self.elsewhere, extra_env=self.env, args=args)
         program.wait_for_line("Quad View Tree Generated", timeout=120)
         self.assertEqual([name for _, name in self.x.windows()], ["Veldrun"])
         window = self.x.find_window("Veldrun")
@@ -49,17 +52,29 @@ class InstalledTest(XTestCase):
         for entry in MENU:
             checked = run("desktop-file-validate", os.path.join(self.stage, entry))
             self.assertEqual((checked.returncode, checked.stdout + checked.stderr), (0, ""))
-        manual = run("man", "--warnings", "-l", os.path.join(self.stage, MANUAL), env=dict(os.environ, MANWIDTH="80"))
-        self.assertEqual((manual.returncode, manual.stderr), (0, ""))
+        for manual in (MANUAL, "usr/share/man/man1/veldrun-data.1"):
+            shown = run("man", "--warnings", "-l", os.path.join(self.stage, manual), env=dict(os.environ, MANWIDTH="80"))
+            self.assertEqual((shown.returncode, shown.stderr), (0, ""))
 
-    def test_per_user_folder_then_its_edited_config(self):
+    def test_per_user_folder_its_edited_config_then_its_dangling_links(self):
         self.assertEqual(self.window_of(), (1024, 768))
-        link = os.path.join(self.user, "map/test/map_qv.raw")
-        self.assertEqual(os.readlink(link), os.path.join(self.stage, "usr/share/veldrun/map/test/map_qv.raw"))
+        installed = os.path.join(self.stage, "usr/share/veldrun")
+        self.assertEqual(os.readlink(os.path.join(self.user, "map/test/map_qv.raw")),
+                         os.path.join(installed, "map/test/map_qv.raw"))
         config = pathlib.Path(self.user, "config.ini")
         self.assertFalse(config.is_symlink())
         config.write_text(config.read_text().replace("Width=1024", "Width=800"))
         self.assertEqual(self.window_of(), (800, 768))
+        # The installed data set gone, the per-user folder holds links to nothing and its own config.ini:
+        # one message naming both places (on standard error with no display), exit code 1.
+        os.rename(installed, installed + ".gone")
+        self.addCleanup(os.rename, installed + ".gone", installed)
+        env = dict(os.environ, **self.env)
+        env.pop("DISPLAY", None)
+        failed = run(self.veldrun, cwd=self.elsewhere, env=env)
+        self.assertEqual((failed.returncode, failed.stderr.count("veldrun: No data files found.")), (1, 1))
+        self.assertIn(self.elsewhere, failed.stderr)
+        self.assertIn(self.user, failed.stderr)
 
     def test_command_line(self):
         mine = os.path.join(self.tmp, "mine")
@@ -75,30 +90,25 @@ class InstalledTest(XTestCase):
             self.assertEqual(done.returncode, code, args)
             self.assertRegex(done.stdout if code == 0 else done.stderr, says)
 
-    def test_no_data_anywhere_is_one_message_naming_both_places(self):
-        # A copy of the program with no data set beside it; with no display the message comes on standard error.
-        lonely = os.path.join(self.tmp, "lonely/bin")
-        shutil.copytree(os.path.dirname(self.veldrun), lonely)
-        env = dict(os.environ, HOME=self.env["HOME"], XDG_DATA_HOME=os.path.join(self.tmp, "other"))
-        env.pop("DISPLAY", None)
-        failed = run(os.path.join(lonely, "veldrun"), cwd=self.empty, env=env)
-        self.assertEqual((failed.returncode, failed.stderr.count("veldrun: No data files found.")), (1, 1))
-        self.assertIn(self.empty, failed.stderr)
-        self.assertIn(os.path.join(self.tmp, "other/veldrun"), failed.stderr)
-
 
 class PackageTest(unittest.TestCase):
-    def test_debian_package_contents_and_fields(self):
+    def test_two_debian_packages_and_only_the_tools_need_gdal(self):
         with tempfile.TemporaryDirectory() as out:
             made = run("cpack", "-G", "DEB", "--config", os.path.join(BUILD, "CPackConfig.cmake"), "-B", out)
             self.assertEqual(made.returncode, 0, made.stdout + made.stderr)
-            deb = os.path.join(out, [name for name in os.listdir(out) if name.endswith(".deb")][0])
-            listed = set(re.findall(r" \./(\S+)", run("dpkg-deb", "--contents", deb).stdout))
-            self.assertLessEqual({"usr/bin/" + name for name in PROGRAMS + ["veldrun-data"]} | set(MENU) | {
-                ICON, MANUAL, "usr/share/veldrun/map/test/map_qv.raw", "usr/share/veldrun/config.ini"}, listed)
-            depends = run("dpkg-deb", "--field", deb, "Depends").stdout
-            for package in ("libsdl2-2.0-0", "fonts-liberation", "xfonts-base"):
-                self.assertIn(package, depends)
+            debs = {name.split("_")[0]: os.path.join(out, name) for name in os.listdir(out) if name.endswith(".deb")}
+            self.assertEqual(set(debs), {"veldrun", "veldrun-tools"})
+            files = {package: {path for path in re.findall(r" \./(\S+)", run("dpkg-deb", "--contents", deb).stdout)
+                               if not path.endswith("/")} for package, deb in debs.items()}
+            depends = {package: run("dpkg-deb", "--field", deb, "Depends").stdout for package, deb in debs.items()}
+        self.assertLessEqual({"usr/bin/" + name for name in PROGRAMS} | set(MENU) | {
+            ICON, MANUAL, "usr/share/veldrun/map/test/map_qv.raw", "usr/share/veldrun/config.ini"}, files["veldrun"])
+        self.assertFalse(files["veldrun"] & TOOLS)
+        self.assertEqual(files["veldrun-tools"], TOOLS)
+        for package in ("libsdl2-2.0-0", "fonts-liberation", "xfonts-base"):
+            self.assertIn(package, depends["veldrun"])
+        self.assertNotIn("gdal", depends["veldrun"])
+        self.assertIn("libgdal", depends["veldrun-tools"])
 
 
 if __name__ == "__main__":

@@ -23,19 +23,4 @@ bool writeFileBytes(const std::filesystem::path& path, const std::vector<uint8_t
     return true;
 }
 
-bool readFileBytes(const std::filesystem::path& path, std::vector<uint8_t>& bytes, std::string& error)
-{
-    std::ifstream f(path, std::ios::binary);
-    if (!f) {
-        error = "cannot open " + path.string();
-        return false;
-    }
-    bytes.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-    if (f.bad()) {
-        error = "cannot read " + path.string();
-        return false;
-    }
-    return true;
-}
-
 } // namespace datagen

@@ -11,7 +11,5 @@ namespace datagen {
 // removed first, so a symbolic link there is replaced, never written through.
 // False with a message in `error`.
 bool writeFileBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes, std::string& error);
-// Reads a whole file. False with a message in `error`.
-bool readFileBytes(const std::filesystem::path& path, std::vector<uint8_t>& bytes, std::string& error);
 
 } // namespace datagen

@@ -1,42 +1,52 @@
 #pragma once
 
+// Elevation rasters of any size and kind fitted to the square heightmap.
+// Everything GDAL opens is read through it (GeoTIFF, SRTM .hgt, ESRI ASCII
+// grid, PNG, binary PGM, ...); headerless squares (.r16/.raw, misnamed .hgt)
+// are described to it from their size.
+
 #include <cstdint>
-#include <span>
 #include <string>
 #include <vector>
 
-#include "tools/data/Grid.h"
-
 namespace datagen {
 
-// A decoded greyscale picture: samples as floats on the picture's own scale
-// (0 to maxValue), row 0 = the top row of the picture.
-struct GreyImage {
-    int width = 0;
-    int height = 0;
-    float maxValue = 255.0f;
-    std::vector<float> samples;
+// A square of raster pixels: its top left pixel and its side. A side of 0
+// stands for the largest square centred in the raster.
+struct PixelWindow {
+    int x = 0;
+    int y = 0;
+    int size = 0;
+};
+// "SIZE x SIZE pixels at (X, Y)"
+std::string windowText(const PixelWindow& window);
+
+// The most samples one window may hold (32 Mi: 128 MiB as floats, plus what
+// filling holes needs); a larger one is refused before it is read.
+constexpr int64_t kMaxWindowSamples = int64_t(1) << 25;
+
+struct ImportedMap {
+    std::vector<uint8_t> heights; // side × side, the raster's top row first
+    int rasterWidth = 0;
+    int rasterHeight = 0;
+    PixelWindow window; // the one used
+    double lowest = 0;  // the window's valid samples, in the file's units
+    double highest = 0;
+    int64_t filled = 0; // samples without data, filled from around them
 };
 
-// PGM, plain (P2) or binary (P5), maxval 1 to 65535, '#' comments. False with
-// a message in `error` for anything malformed or truncated.
-bool decodePgm(std::span<const uint8_t> bytes, GreyImage& out, std::string& error);
-// 8- or 16-bit greyscale PNG; colour, alpha, palette and 1, 2 or 4-bit files
-// are refused. 16-bit files keep their precision.
-bool decodePng(std::span<const uint8_t> bytes, GreyImage& out, std::string& error);
-// Headerless 16-bit little-endian samples of a square picture, as terrain
-// tools export them: the side is the square root of half the byte count.
-bool decodeRaw16(std::span<const uint8_t> bytes, GreyImage& out, std::string& error);
-// Chooses the decoder by the file's first bytes, not by its name.
-bool decodeGreyImage(std::span<const uint8_t> bytes, GreyImage& out, std::string& error);
-// A picture file: ".r16" and ".raw" names (any case) are headerless 16-bit
-// RAW, anything else goes by its first bytes. The error names what is accepted.
-bool decodeHeightPicture(const std::string& name, std::span<const uint8_t> bytes, GreyImage& out,
-                         std::string& error);
+enum class ImportResult { Imported, Unreadable, Refused };
 
-// Bilinear resampling onto size × size points: the picture's corner samples land
-// on the grid's corner points. Then the range is stretched to 0-255; a flat
-// picture keeps its own level, scaled to the byte range.
-std::vector<uint8_t> resampleToHeightmap(const GreyImage& img, int size);
+// Band 1 of the raster at `path`, as stored (no gamma or colour transform):
+// samples equal to the band's nodata value, and NaN or infinite ones, are
+// holes, filled from the valid samples around them. The window is reduced to
+// side × side points by averaging the area each point stands for (enlarged
+// bilinearly when smaller), and its lowest to highest sample is stretched over
+// 0-255 (a flat window gives 0). Unreadable when the path cannot be looked at;
+// Refused for anything that is not a regular file, no single-band raster, a
+// window outside the raster or over kMaxWindowSamples, or no valid sample.
+// Either way `error` holds one line.
+ImportResult importHeightmap(const std::string& path, PixelWindow window, int side, ImportedMap& out,
+                             std::string& error);
 
 } // namespace datagen

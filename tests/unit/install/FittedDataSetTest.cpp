@@ -3,7 +3,6 @@
 #include "TempFiles.h"
 #include "tools/data/DataSet.h"
 #include "tools/data/Foliage.h"
-#include "tools/data/HeightmapImport.h"
 
 namespace fs = std::filesystem;
 using namespace datagen;
@@ -38,32 +37,4 @@ TEST(FittedDataSet, ReplacesLinksWithoutWritingThroughThemAndKeepsConfigIni)
             << "a tree on the plain at " << i;
     fs::remove_all(installed);
     fs::remove_all(out);
-}
-
-TEST(FittedDataSet, PicturesTerrainToolsExport)
-{
-    // The start of a 4-bit greyscale PNG: signature, then IHDR's length, name, size, depth and colour type.
-    const Bytes png4 = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I',
-                        'H',  'D', 'R', 0,   0,    0,    2,    0,    0, 0, 2, 4,  0};
-    const struct {
-        const char* name;
-        Bytes bytes;
-        std::vector<float> samples; // empty: refused
-    } cases[] = {{"a.r16", {0x02, 0x01, 0xFF, 0xFF, 0, 0, 0x34, 0x12}, {258, 65535, 0, 0x1234}},
-                 {"A.RAW", Bytes(18, 1), std::vector<float>(9, 257)},
-                 {"a.raw", Bytes(6, 1), {}}, // three samples: no square
-                 {"a.r16", Bytes(9, 1), {}}, // odd byte count
-                 {"a.r16", {1, 2}, {}},      // one sample
-                 {"a.pgm", {'P', '2', ' ', '2', ' ', '1', ' ', '9', ' ', '3', ' ', '9'}, {3, 9}},
-                 {"a.png", png4, {}},
-                 {"a.gif", {'G', 'I', 'F', '8', '9', 'a'}, {}}};
-    for (const auto& c : cases) {
-        GreyImage img;
-        std::string error;
-        EXPECT_EQ(decodeHeightPicture(c.name, c.bytes, img, error), !c.samples.empty()) << c.name;
-        if (c.samples.empty())
-            EXPECT_NE(error.find("expected an 8- or 16-bit greyscale PNG"), std::string::npos);
-        else
-            EXPECT_EQ(img.samples, c.samples);
-    }
 }

@@ -20,8 +20,8 @@ const Event focusGained{EventType::FocusGained, 0, 0, 0};
 
 // The message loop fed from a script: each batch is what is pending before
 // one idle pass; after the last batch the close box ends the loop. Returns the
-// F4 flips each frame drawn takes.
-std::vector<int> flipsPerFrame(const std::vector<std::vector<Event>>& batches)
+// F4 flips each frame drawn takes; the passes' F1 switches are counted in `switches`.
+std::vector<int> flipsPerFrame(const std::vector<std::vector<Event>>& batches, int* switches = nullptr)
 {
     gKeyState = KeyState{};
     gMainWindow = MainWindow{};
@@ -42,6 +42,11 @@ std::vector<int> flipsPerFrame(const std::vector<std::vector<Event>>& batches)
         while (TakeToggle(gKeyState, vk::F4))
             ++flips.back();
     };
+    hooks.afterIdlePass = [switches] {
+        while (switches != nullptr && TakeToggle(gKeyState, vk::F1))
+            ++*switches;
+        return true;
+    };
     RunMessageLoop(hooks);
     platform::SetEventSource({});
     return flips;
@@ -61,6 +66,13 @@ TEST(MessageLoop, KeysPressedBetweenFramesAreSeenOncePerKeyDown)
                              {},
                              {down(vk::F4), down(vk::F4)}}),
               (std::vector<int>{2, 0, 1, 0, 2}));
+}
+
+TEST(MessageLoop, EscapeEndsThePassThatTakesItBeforeItsWindowSwitch)
+{
+    int switches = 0;
+    flipsPerFrame({{down(vk::F1), up(vk::F1)}, {down(vk::F1), down(vk::Escape)}}, &switches);
+    EXPECT_EQ(switches, 1); // the first pass's; the second ends on Escape
 }
 
 TEST(MessageLoop, MinimisedWindowDrawsNothingAndIgnoresKeys)
