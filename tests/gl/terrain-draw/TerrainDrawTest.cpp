@@ -1,7 +1,6 @@
 #include "terrain/TerrainDraw.h"
 #include "platform/GlApi.h"
 #include "skarnveil/ImmediateDraw.h"
-#include "terrain/QuadViewTree.h"
 #include "terrain/TerrainCursor.h"
 #include "terrain/TerrainMesh.h"
 #include "tests/support/GlTestContext.h"
@@ -305,29 +304,5 @@ TEST_F(DrawTerrain, PickAndHighlight)
             ASSERT_EQ(frame[size_t(4 * i)], inside ? 255 : 0) << i;
         }
         EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY));
-    }
-}
-
-// The F2 display aid: leaves in red; inner nodes in white, and only when asked.
-TEST_F(DrawTerrain, QuadTreeOutlines)
-{
-    QuadNode root{.min = {0, 0, 0}, .max = {8, 8, 1}, .isLeaf = false, .childCount = 4};
-    root.children = std::make_unique<QuadNode[]>(4);
-    for (int i = 0; i < 4; ++i) {
-        const float x = 1.0f + 4.0f * float(i % 2), y = 1.0f + 4.0f * float(i / 2);
-        root.children[size_t(i)] = QuadNode{.min = {x, y, 0}, .max = {x + 2, y + 2, 1}, .depth = 1};
-    }
-    for (bool leavesOnly : {true, false}) {
-        view({-1.0, 9.0, -1.0, 9.0});
-        glDisable(GL_DEPTH_TEST);
-        drawOutlines(root, leavesOnly, 16);
-        const std::vector<uint8_t> frame = readFrame();
-        size_t red = 0, white = 0;
-        for (size_t i = 0; i < frame.size(); i += 4) {
-            red += frame[i] == 255 && frame[i + 1] == 0;
-            white += frame[i] == 255 && frame[i + 1] == 255 && frame[i + 2] == 255;
-        }
-        EXPECT_GT(red, 4u * 8 * 12) << leavesOnly;
-        EXPECT_EQ(white > 0, !leavesOnly);
     }
 }
