@@ -178,6 +178,11 @@ class Image:
 BLUE = re.compile(rb"(?=[\x00-\x08]{2}[\x28-\xff])", re.S)
 
 
+# A pixel of a drawn picture rather than of the black clear colour or a shadow.
+def lit(pixel):
+    return sum(pixel) > 60
+
+
 # A tree's crown: the dark green of the tree skin's needles, darker and
 # greener than any grass of the ground.
 def crown(pixel):
@@ -254,10 +259,10 @@ def artefact(name):
 
 # The text tesseract reads off the picture at path once ImageMagick has
 # prepared it with the given options.
-def read_text(path, *preparation, psm=6):
+def read_text(path, *preparation, psm=6, options=()):
     prepared = path + ".ocr.png"
     subprocess.run(["/usr/bin/convert", path, *preparation, prepared], check=True, timeout=60)
-    return subprocess.run(["tesseract", prepared, "-", "--psm", str(psm)], check=True, timeout=120,
+    return subprocess.run(["tesseract", prepared, "-", "--psm", str(psm), *options], check=True, timeout=120,
                           stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True).stdout
 
 
@@ -321,6 +326,22 @@ def settled(x, window, path, top=75, timeout=20.0):
     return image
 
 
+# A screenshot, kept at path, once condition(picture) holds: the change a key
+# or a window operation must show, waited on however slow the frames.
+def picture_until(x, window, path, condition, what, timeout=30.0):
+    shots = []
+
+    def holds():
+        shots[:] = [x.screenshot(window)]
+        return condition(shots[0])
+    try:
+        wait_until(holds, timeout, what)
+    finally:
+        if shots:
+            shots[0].save(path)
+    return shots[0]
+
+
 # The overlay's lines, read off fresh screenshots until condition(lines)
 # holds: a line the OCR misses in one picture it reads in the next.
 def overlay_until(x, window, path, condition, box=(0, 0, 700, 160), timeout=60.0):
@@ -331,7 +352,7 @@ def overlay_until(x, window, path, condition, box=(0, 0, 700, 160), timeout=60.0
         read[:] = overlay_text(path, box)
         try:
             return condition(read)
-        except AssertionError:  # a line not read this time
+        except (AssertionError, IndexError):  # a line not read this time, or none yet
             return False
     try:
         wait_until(holds, timeout, "overlay")
@@ -343,8 +364,9 @@ def overlay_until(x, window, path, condition, box=(0, 0, 700, 160), timeout=60.0
 # The frame rate on the overlay's third line, read on its own: among the
 # other lines the OCR loses the short line now and then.
 def frame_rate(path):
-    text = read_text(path, "-crop", "120x22+0+28", "+repage", "-fill", "black", "-opaque", "white", "-fill",
-                     "white", "+opaque", "black", "-scale", "400%", psm=7)
+    text = read_text(path, "-crop", "120x18+0+32", "+repage", "-fill", "black", "-opaque", "white", "-fill",
+                     "white", "+opaque", "black", "-scale", "400%", psm=7,
+                     options=("-c", "tessedit_char_whitelist=FPS:0123456789"))
     found = re.search(r"FPS:?([0-9]+)", text.replace(" ", ""))
     assert found, f"no frame rate in {text!r} ({path})"
     return int(found.group(1))

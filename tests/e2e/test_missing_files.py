@@ -12,7 +12,7 @@ import unittest
 from concurrent.futures import ThreadPoolExecutor
 
 from harness import (CAPTIONS, SKARNVEIL_LINES, VELDRUN_LINES, Program, Xvfb, artefact, crown, data_copy,
-                     overlay_until, overlay_value, settled, wait_until)
+                     lit, overlay_until, overlay_value, settled, wait_until)
 
 # boxes: the captions of the message boxes shown, in order; env: (name, value)
 # pairs; overlay: (label, value) pairs the overlay must show.
@@ -54,7 +54,7 @@ def damage(path, mode):
 # lower screen mostly lit where there is terrain.
 def drawn(shot, terrain):
     colours = {shot.pixel(x, y) for x in range(0, 800, 8) for y in range(0, 600, 8)}
-    return len(colours) > 1 and (shot.share(lambda p: sum(p) > 60, (0, 300, 800, 600)) > 0.5 or not terrain)
+    return len(colours) > 1 and (shot.share(lit, (0, 300, 800, 600)) > 0.5 or not terrain)
 
 
 # One case from start to Escape on an X server of its own: the peak memory in

@@ -1,5 +1,6 @@
 # veldrun's configuration file and message boxes. That Escape tapped once
-# ends every run shows in the missing-file runs, the close box in the install tests.
+# ends every run shows in the missing-file runs, the close box in the install
+# tests, No to windowed mode in the smaller programs' declined switch.
 import os
 import re
 import subprocess
@@ -23,12 +24,6 @@ class ShellTest(XTestCase):
         self.x.key(window, "Escape")
         self.assertEqual(program.wait(), 0)
         self.assertEqual(program.lines("stderr"), [])
-
-    def test_no_to_windowed_mode_ends_with_a_message_and_code_zero(self):
-        program = self.start("veldrun", data_copy(self, "Width=1111\nHeight=777\nFullscreen=true\n"))
-        self.x.answer_box("Zorl GL", "Escape")  # the No button
-        self.x.answer_box("ERROR")
-        self.assertEqual(program.wait(), 0)
 
     def test_a_box_the_display_cannot_show_says_why_on_stderr(self):
         # An X server with no core fonts but its built-in cursor and "fixed":

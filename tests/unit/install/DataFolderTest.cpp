@@ -24,6 +24,15 @@ TEST(DataFolder, Arguments)
         EXPECT_EQ(r.kind, c.kind) << testing::PrintToString(c.args);
         EXPECT_EQ(r.dataFolder, c.folder);
     }
+    // What the program then ends with, before its window: 0 after --help, 2 for a refused argument
+    // or a folder it cannot run in.
+    for (const auto& [argument, value, code] :
+         {std::tuple{"--help", "", 0}, {"-x", "", 2}, {"--data", "/nowhere", 2}}) {
+        const char* argv[] = {"veldrun", argument, value};
+        int exitCode = -1;
+        EXPECT_FALSE(EnterDataFolder(*value ? 3 : 2, const_cast<char**>(argv), "veldrun", {"x"}, exitCode));
+        EXPECT_EQ(exitCode, code) << argument;
+    }
 }
 
 TEST(DataFolder, PerUserAndInstalledPlaces)
