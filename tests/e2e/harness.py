@@ -259,10 +259,10 @@ def artefact(name):
 
 # The text tesseract reads off the picture at path once ImageMagick has
 # prepared it with the given options.
-def read_text(path, *preparation, psm=6, options=()):
+def read_text(path, *preparation, psm=6):
     prepared = path + ".ocr.png"
     subprocess.run(["/usr/bin/convert", path, *preparation, prepared], check=True, timeout=60)
-    return subprocess.run(["tesseract", prepared, "-", "--psm", str(psm), *options], check=True, timeout=120,
+    return subprocess.run(["tesseract", prepared, "-", "--psm", str(psm)], check=True, timeout=120,
                           stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True).stdout
 
 
@@ -336,6 +336,8 @@ def picture_until(x, window, path, condition, what, timeout=30.0):
         return condition(shots[0])
     try:
         wait_until(holds, timeout, what)
+    except AssertionError:
+        raise AssertionError(f"the picture never showed {what} within {timeout} s ({path})") from None
     finally:
         if shots:
             shots[0].save(path)
@@ -361,22 +363,14 @@ def overlay_until(x, window, path, condition, box=(0, 0, 700, 160), timeout=60.0
     return list(read)
 
 
-# The frame rate on the overlay's third line, read on its own: among the
-# other lines the OCR loses the short line now and then.
-def frame_rate(path):
-    text = read_text(path, "-crop", "120x18+0+32", "+repage", "-fill", "black", "-opaque", "white", "-fill",
-                     "white", "+opaque", "black", "-scale", "400%", psm=7,
-                     options=("-c", "tessedit_char_whitelist=FPS:0123456789"))
-    found = re.search(r"FPS:?([0-9]+)", text.replace(" ", ""))
-    assert found, f"no frame rate in {text!r} ({path})"
-    return int(found.group(1))
-
-
-# Whether a level-of-detail coefficient is its start value, 1, moved by the
-# control's steps (10 per cent up or down a frame), at least one of them.
-def control_steps(coefficient):
-    return any(abs(1.1 ** up * 0.9 ** down - coefficient) < 5e-6 * coefficient
-               for up in range(60) for down in range(60) if up + down > 0)
+# Whether the overlay shows the quad budget's control come to rest: the quads
+# drawn inside the band from low to high, and the coefficient its start value,
+# 1, moved by the control's steps (10 per cent up or down a frame).
+def control_settled(lines, low, high):
+    coefficient = overlay_number(lines, "Terrain LOD coefficient")
+    return low <= overlay_number(lines, "Terrain Quads") <= high and any(
+        abs(1.1 ** up * 0.9 ** down - coefficient) < 5e-6 * coefficient
+        for up in range(60) for down in range(60) if up + down > 0)
 
 
 # Which way each camera key moves the picture, read off the blue cursor point:

@@ -11,8 +11,8 @@ import struct
 import unittest
 from concurrent.futures import ThreadPoolExecutor
 
-from harness import (CAPTIONS, SKARNVEIL_LINES, VELDRUN_LINES, Program, Xvfb, artefact, crown, data_copy,
-                     lit, overlay_until, overlay_value, settled, wait_until)
+from harness import (CAPTIONS, SKARNVEIL_LINES, VELDRUN_LINES, Program, Xvfb, artefact, control_settled, crown,
+                     data_copy, lit, overlay_until, overlay_value, settled, wait_until)
 
 # boxes: the captions of the message boxes shown, in order; env: (name, value)
 # pairs; overlay: (label, value) pairs the overlay must show.
@@ -81,10 +81,12 @@ def run_case(test, case):
         assert not unexpected, f"unexpected message boxes {unexpected}"
         # The first frames of a software renderer take a while on a busy machine.
         wait_until(lambda: drawn(x.screenshot(window), terrain), 30, f"drawn frame (terrain: {terrain})")
-        picture = settled(x, window, artefact(name)) if case.program == "veldrun" else None
-        if case.overlay:
-            overlay_until(x, window, artefact(name), lambda read: all(
+        picture = None
+        if case.program == "veldrun":  # the picture to compare once the quad budget's control has settled
+            overlay_until(x, window, artefact(name), lambda read: (
+                not terrain or control_settled(read, 20000, 34999)) and all(
                 overlay_value(read, label) == value for label, value in case.overlay))
+            picture = settled(x, window, artefact(name))
         peak = program.peak_memory_mb()
         x.key(window, "Escape")
         code = program.wait()
