@@ -79,11 +79,6 @@ TEST(CommandLine, ExitCodesAndMessages)
     ASSERT_EQ(map.size(), 16384u);
     EXPECT_EQ(std::pair(map[0], map[16383]), std::pair(uint8_t{0}, uint8_t{255}));
     EXPECT_EQ(parseCommandLine({"--seed", "18446744073709551615", "--out", "d"}).seed, ~0ull);
-#ifdef VELDRUN_DATA_EXE
-    // The program hands over its own arguments.
-    EXPECT_EQ(std::system(VELDRUN_DATA_EXE " --help >/dev/null"), 0);
-    EXPECT_NE(std::system(VELDRUN_DATA_EXE " --bogus 2>/dev/null"), 0);
-#endif
 }
 
 TEST(DataSet, TheCommandWritesEveryFileAndOnlyTheSeedChangesTheBytes)
