@@ -82,4 +82,6 @@ TEST(Queries, ClampedBilinearHeightsAndNormals)
     EXPECT_EQ(map.normalAt(10.5f, 10.5f), (Vec3{0.25f, 0.25f, 0.25f})); // (11, 11) is zero
     map.normals[127] = {0.25f, 0.5f, 0.75f};
     EXPECT_EQ(map.normalAt(200.0f, -4.0f), (Vec3{0.25f, 0.5f, 0.75f}));
+    map.normals[5 + 128 * 127] = {0, 0, 1}; // the last row blends with the one before
+    EXPECT_EQ(map.normalAt(5.0f, 126.5f), (Vec3{0, 0, 0.5f}));
 }
