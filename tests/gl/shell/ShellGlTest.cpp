@@ -1,5 +1,6 @@
 #include "platform/GlApi.h"
 #include "platform/Platform.h"
+#include "shell/OpenGlLinker.h"
 #include "shell/Shell.h"
 #include "tests/support/GlTestContext.h"
 
@@ -61,6 +62,8 @@ TEST(PrintOverlay, DrawsEachGlyphAsFreeTypeRendersIt)
     GLint base = 0;
     glGetIntegerv(GL_LIST_BASE, &base);
     EXPECT_EQ(base, 1234); // restored after printing
+    // The context's extensions, by whole word; no name is none of them.
+    EXPECT_TRUE(HasGlExtension("GL_ARB_multitexture") && !HasGlExtension(nullptr));
     ReleaseOverlayFont(font);
     FT_Done_FreeType(library);
     FcPatternDestroy(match);

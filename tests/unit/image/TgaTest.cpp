@@ -29,6 +29,8 @@ TEST(Tga, HandWorkedPixels)
     for (int i = 0; i < 128; ++i)
         run = run + Bytes{3, 2, 1};
     check("128 pixels, the most four bytes hold", tga(10, 128, 1, 24, {255, 1, 2, 3}), 3, run);
+    EXPECT_FALSE(decodeTga(tga(10, 4, 1, 24, {129, 1, 2, 3})))
+        << "a run-length stream ending before the last pixel";
 }
 
 TEST(Tga, RunLengthPacketHeaders0_127_128_255)

@@ -91,8 +91,9 @@ TEST(Mesh, LayoutPositionsAndColours)
     // trunc(0.9 x 255) below the light, trunc(~225.9) at the far corner.
     map = gridMap(128, 128, [](int, int) { return 7.5f; });
     ASSERT_TRUE(computeMesh(map, BakedLight{}));
-    EXPECT_EQ((std::vector<int>{map.colours[0], map.colours[2], map.colours[3], map.colours[4 * 1065023]}),
-              (std::vector<int>{229, 229, 255, 225}));
+    EXPECT_EQ((std::vector<int>{map.colours[0], map.colours[1], map.colours[2], map.colours[3],
+                                map.colours[4 * 1065023]}),
+              (std::vector<int>{229, 229, 229, 255, 225}));
 }
 
 TEST(Mesh, LightTexelsStepTwoAndNothingWithoutAGrid)
