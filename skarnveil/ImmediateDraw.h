@@ -5,6 +5,7 @@
 
 #include "platform/GlApi.h"
 #include "terrain/ImmediateLod.h"
+#include "terrain/LevelView.h"
 
 #include <cstdint>
 
@@ -69,16 +70,10 @@ int32_t drawImmediateTerrain(const TerrainMap& map, Vec3 eye, float lodCoefficie
     glPushAttrib(GL_ENABLE_BIT | GL_POLYGON_BIT | GL_CURRENT_BIT);
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_LIGHTING);
-    glEnable(GL_POLYGON_OFFSET_FILL);
-    glPolygonOffset(1.0f, 1.0f);
-    glColor3fv(kLevelFill);
     const auto position = [&map](uint32_t i) { glVertex3fv(meshPosition(map, i)); };
-    const int32_t count =
-        drawImmediateCells(map, eye, lodCoefficient, options.stitchSeams, position, [](int) {});
-    glDisable(GL_POLYGON_OFFSET_FILL);
-    glPolygonMode(GL_BACK, GL_LINE);
-    drawImmediateCells(map, eye, lodCoefficient, options.stitchSeams, position,
-                       [](int step) { glColor3fv(kLevelColours[levelColourIndex(step)]); });
+    const int32_t count = drawLevelPasses([&](auto levelColour) {
+        return drawImmediateCells(map, eye, lodCoefficient, options.stitchSeams, position, levelColour);
+    });
     glPopAttrib();
     return count;
 }

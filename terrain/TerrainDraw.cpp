@@ -1,6 +1,7 @@
 #include "terrain/TerrainDraw.h"
 
 #include "platform/GlApi.h"
+#include "terrain/LevelView.h"
 #include "terrain/TerrainLod.h"
 #include "terrain/TerrainMap.h"
 #include "terrain/TerrainMesh.h"
@@ -153,14 +154,8 @@ int32_t drawLevels(const TerrainMap& map, Vec3 eye, float lodCoefficient, bool s
         glDisable(GL_TEXTURE_2D);
     }
     glDisableClientState(GL_COLOR_ARRAY);
-    glEnable(GL_POLYGON_OFFSET_FILL);
-    glPolygonOffset(1.0f, 1.0f);
-    glColor3fv(kLevelFill);
-    const int32_t quads = drawCells(map, eye, lodCoefficient, stitched, [](int) {});
-    glDisable(GL_POLYGON_OFFSET_FILL);
-    glPolygonMode(GL_BACK, GL_LINE);
-    drawCells(map, eye, lodCoefficient, stitched,
-              [](int step) { glColor3fv(kLevelColours[levelColourIndex(step)]); });
+    const int32_t quads = drawLevelPasses(
+        [&](auto beforeCell) { return drawCells(map, eye, lodCoefficient, stitched, beforeCell); });
     glPopAttrib();
     glEnableClientState(GL_COLOR_ARRAY);
     return quads;

@@ -109,11 +109,6 @@ int immediateQuadCount(int step, int subdivision);
 // Which of the four level-of-detail view colours a step gets: steps 1, 2, 3-4
 // and 5 up (veldrun's steps 1, 2, 4, 8 take one each).
 int levelColourIndex(int step);
-// Red, yellow, green, blue.
-constexpr float kLevelColours[4][3] = {
-    {1.0f, 0.0f, 0.0f}, {1.0f, 1.0f, 0.0f}, {0.0f, 1.0f, 0.0f}, {0.2f, 0.4f, 1.0f}};
-// The untextured fill under the level-of-detail view's lines.
-constexpr float kLevelFill[3] = {0.3f, 0.3f, 0.3f};
 
 // How the terrain is drawn: stitched (F5, on at start) and as the
 // level-of-detail view (F6, off at start).
